@@ -1,0 +1,101 @@
+#include "app/TMainForm.h"
+
+#include <QCloseEvent>
+#include <cstring>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLineEdit>
+
+#include "platform/dialogs.h"
+#include "platform/msgbox.h"
+#include "raster/PixKit3.h"
+
+TMainForm::TMainForm(const QString& programFile, QWidget* parent)
+    : QMainWindow(parent), programFile_(programFile) {
+    ColorDialog1 = new TColorDialog;
+    SaveDialog1 = new TSaveDialog;
+    createLayout();
+    connectEvents();
+    FormCreate(this);
+}
+
+TMainForm::~TMainForm() {
+    FormDestroy(this);
+    delete ColorDialog1;
+    delete SaveDialog1;
+}
+
+QString TMainForm::programFolder(const QString& programFile) {
+    QString folder = QFileInfo(programFile).absolutePath();
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    return folder;
+}
+
+int TMainForm::zweihoch(int i) const {
+    // Doubling in 32 bits: 31 gives INT_MIN, 32 gives 0, as the colour
+    // count of a 32-bit motif has always shown.
+    uint32_t n = 1;
+    for (int k = 0; k < i; ++k) n <<= 1;
+    return int32_t(n);
+}
+
+namespace {
+
+// A blank picture filled with 0xFF bytes (white, or index 255).
+void makeWhite(dib& d, int w, int h, int bits) {
+    newdib(&d, w, h, bits, nullptr, 0);
+    if (d.poih && d.poi) std::memset(d.poi, 0xFF, d.pmi->bmiHeader.biSizeImage);
+}
+
+}  // namespace
+
+void TMainForm::showMotifInfo() {
+    Breit->setText(QString::number(dibwidth(di)) + QStringLiteral(" Pixels"));
+    Hoch->setText(QString::number(dibheight(di)) + QStringLiteral(" Pixels"));
+    tief->setText(QString::number(zweihoch(dibbitcount(di))));
+}
+
+void TMainForm::FormCreate(QObject*) {
+    QString exe = programFile_.isEmpty() ? QCoreApplication::applicationFilePath() : programFile_;
+    progpath = programFolder(exe);
+
+    setupBrowser();
+
+    makeWhite(rdi, 320, 200, 24);
+    makeWhite(di, 320, 200, 24);
+    makeWhite(di3, 32, 20, 8);
+
+    showMotifInfo();
+    breitedChange(this);
+
+    pal.num = 64;
+    pal.ver = kPaletteVersion;
+    pal.rgb0[1] = PALETTEENTRY{255, 255, 255, 0};
+
+    RenderBtnClick(this);
+    RenderDib();
+
+    SaveDialog1->InitialDir = progpath;
+}
+
+void TMainForm::FormDestroy(QObject*) {
+    freedib(di);
+    freedib(di3);
+    freedib(rdi);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    bool canClose = true;
+    FormCloseQuery(this, canClose);
+    if (canClose) event->accept();
+    else event->ignore();
+}
+
+void TMainForm::sendMessage(uint32_t msg, uintptr_t wParam, intptr_t) {
+    if (msg == WM_USER) WMUser(wParam);
+}
+
+void TMainForm::messageBox(const std::string& text, const std::string& caption) {
+    platform::MessageBox(this, QString::fromStdString(text), QString::fromStdString(caption),
+                         platform::MB_OK | platform::MB_ICONERROR);
+}

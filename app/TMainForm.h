@@ -1,0 +1,220 @@
+// The main window: owns the pattern (motif, stitch grid, chart, yarn
+// palette) for the whole run and leads through the five wizard pages.
+//
+// The handlers keep the names of the original event handlers; each one is
+// thin and hands the real work to the free functions of pattern/, chart/
+// and output/. The implementation is split by area over TMainForm_*.cpp.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+#include "platform/window.h"
+#include "raster/dib.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QScrollArea;
+class QSpinBox;
+class QSplitter;
+class QTabWidget;
+class QTreeView;
+class QFileSystemModel;
+class TBitBtnXP;
+class TColorDialog;
+class TFloatSpinEdit;
+class TPaintBox;
+class TSaveDialog;
+class TStatusBar;
+
+// Rectangle in the platform's left/top/right/bottom form.
+struct TRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+class TMainForm : public QMainWindow, public PlatformWindow {
+    Q_OBJECT
+public:
+    // `programFile` is the program's full path; empty means the running
+    // executable. Construction runs the start-up (FormCreate).
+    explicit TMainForm(const QString& programFile = QString(), QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // ---- pattern state, in the original order. Public so tests can
+    // inspect it; only the handlers below change it.
+    TRect sbrect;
+    int StatusPosition = 0;
+    bool ziehen2 = false;
+    bool ziehen = false;
+    bool inUeberBtn = false;
+    bool inEndeBtn = false;
+    QString progpath;
+    dib rdi{};
+    dib di3{};
+    dib di{};
+    bool init = false;
+    LPAL pal{};
+    int colornr = 0;
+    int ziehx2 = 0;
+    int ziehy2 = 0;
+    int ziehx = 0;
+    int ziehy = 0;
+
+    // ---- start-up and shutdown
+    void FormCreate(QObject* Sender);
+    void FormDestroy(QObject* Sender);
+    int zweihoch(int i) const;
+    // Program folder of a program file, always ending in the separator.
+    static QString programFolder(const QString& programFile);
+    // Fills Breit, Hoch and tief from the motif.
+    void showMotifInfo();
+
+    // ---- compute command and size coupling
+    void RenderBtnClick(QObject* Sender);
+    void breitedChange(QObject* Sender);
+    void hochedChange(QObject* Sender);
+    dib DepthUpTo(int nbpp);
+    dib Resize(dib src, int breit, int hoch);
+    dib DepthDownTo(dib src, int zcols, int rolmod);
+
+    // ---- yarn palette editor
+    void PaintBox1Paint(QObject* Sender);
+    void PaintBox1MouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void PaintBox1MouseMove(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
+    void getrgb24(uint32_t color, uint8_t& red, uint8_t& green, uint8_t& blue) const;
+
+    // ---- chart
+    void RenderDib();
+
+    // ---- stitch-grid view and post-editing
+    void PaintBox2Paint(QObject* Sender);
+    void PaintBox2MouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void PaintBox2MouseMove(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
+    void PaintBox2MouseUp(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void PaintBox3Paint(QObject* Sender);
+    void PaintBox3MouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void EditModeCheckClick(QObject* Sender);
+
+    // ---- result view and progress display
+    void ErgPaintBoxPaint(QObject* Sender);
+    void ErgPaintBoxMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void ErgPaintBoxMouseMove(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
+    void ErgPaintBoxMouseUp(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void PageControl2Change(QObject* Sender);
+    void SetProSatus(int pro);
+    void SetProStatus(int pro);
+    void SBarPaintMore();
+    void StatusBar1DrawPanel(QPainter& canvas, int panel, const QRect& rect);
+    void WMUser(uintptr_t wParam);
+
+    // ---- saving and printing
+    void SaveAsBtnClick(QObject* Sender);
+    void BitBtnXP1Click(QObject* Sender);
+    void PrintBtnClick(QObject* Sender);
+
+    // ---- shell
+    void EndeBtnMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void EndeBtnMouseMove(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
+    void EndeBtnMouseUp(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void EndeBtnClick(QObject* Sender);
+    void ueberbtnMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void ueberbtnMouseMove(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
+    void ueberbtnMouseUp(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void ueberbtnClick(QObject* Sender);
+    void ueberBtn2Click(QObject* Sender);
+    void FormCloseQuery(QObject* Sender, bool& CanClose);
+    void wwwBtnClick(QObject* Sender);
+
+    // ---- motif loading
+    void JamShellList1DblClick(QObject* Sender);
+    void JamShellList1KeyPress(QObject* Sender, char& Key);
+    void openfilenow(const QString& name);
+    void DibPrevPaintPaint(QObject* Sender);
+    void FilterComboBox1Change(QObject* Sender);
+    // Start-up step 2: filter box entries and the tree opened at progpath.
+    void setupBrowser();
+
+    // ---- PlatformWindow: what the raster library talks to
+    void sendMessage(uint32_t msg, uintptr_t wParam, intptr_t lParam) override;
+    void messageBox(const std::string& text, const std::string& caption) override;
+
+    // ---- controls (named as in the layout; objectName is the same)
+    TStatusBar* StatusBar1 = nullptr;
+    QWidget* Panel7 = nullptr;
+    TBitBtnXP* wwwBtn = nullptr;
+    QWidget* Panel8 = nullptr;
+    TPaintBox* ueberbtn = nullptr;
+    TPaintBox* ueberBtn2 = nullptr;
+    TPaintBox* EndeBtn = nullptr;
+    TPaintBox* EndeBtnDown = nullptr;
+    QTabWidget* PageControl2 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QWidget* TabSheet4 = nullptr;
+    QWidget* TabSheet5 = nullptr;
+
+    // page 1
+    QSplitter* Splitter1 = nullptr;
+    QSplitter* Splitter2 = nullptr;
+    QTreeView* JamShellTree1 = nullptr;
+    QTreeView* JamShellList1 = nullptr;
+    QFileSystemModel* treeModel = nullptr;
+    QFileSystemModel* listModel = nullptr;
+    QComboBox* FilterComboBox1 = nullptr;
+    QLabel* PreviewLabel = nullptr;
+    QWidget* PrevPanel = nullptr;
+    TPaintBox* DibPrevPaint = nullptr;
+
+    // page 2
+    QLineEdit* Breit = nullptr;
+    QLineEdit* Hoch = nullptr;
+    QLineEdit* tief = nullptr;
+    QSpinBox* maschened = nullptr;
+    QSpinBox* reihened = nullptr;
+    TFloatSpinEdit* breited = nullptr;
+    TFloatSpinEdit* hoched = nullptr;
+    QCheckBox* sverhCheck = nullptr;
+
+    // page 3
+    TPaintBox* PaintBox1 = nullptr;
+    QLabel* InfoLabel = nullptr;
+    QRadioButton* NearCheck = nullptr;
+    QRadioButton* FSErrCheck = nullptr;
+
+    // page 4
+    TBitBtnXP* BitBtn3 = nullptr;
+    TBitBtnXP* BitBtnXP1 = nullptr;
+    QCheckBox* EditModeCheck = nullptr;
+    QWidget* Panel43 = nullptr;
+    TPaintBox* PaintBox3 = nullptr;
+    QScrollArea* ScrollBox1 = nullptr;
+    TPaintBox* PaintBox2 = nullptr;
+
+    // page 5
+    TBitBtnXP* SaveAsBtn = nullptr;
+    TBitBtnXP* PrintBtn = nullptr;
+    QScrollArea* ErgScrollBox = nullptr;
+    TPaintBox* ErgPaintBox = nullptr;
+
+    // components without a place on screen
+    TColorDialog* ColorDialog1 = nullptr;
+    TSaveDialog* SaveDialog1 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Builds every control of the five pages (TMainForm_Layout.cpp).
+    void createLayout();
+    // Connects the controls' events to the handlers.
+    void connectEvents();
+    QString programFile_;
+};

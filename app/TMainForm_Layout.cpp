@@ -1,0 +1,403 @@
+// The window's controls: five wizard pages above a bottom bar and the
+// status bar. Fixed controls sit at the positions of the original dialog
+// layout; strips keep their heights and the scrolled views take the rest.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "app/ButtonsXP.h"
+#include "app/TMainForm.h"
+#include "platform/controls.h"
+
+namespace {
+
+const QColor kHeaderColour(240, 202, 166);
+const QColor kLeftPanelColour(192, 220, 192);
+
+template <class T>
+T* named(T* w, const char* name) {
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+void setBackground(QWidget* w, const QColor& c) {
+    w->setAutoFillBackground(true);
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, c);
+    w->setPalette(p);
+}
+
+QWidget* headerStrip(QWidget* page, const QString& text) {
+    auto* strip = new QFrame(page);
+    strip->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    strip->setFixedHeight(33);
+    setBackground(strip, kHeaderColour);
+    auto* label = new QLabel(text, strip);
+    QFont f = label->font();
+    f.setBold(true);
+    label->setFont(f);
+    label->move(16, 10);
+    return strip;
+}
+
+QWidget* leftPanel(QWidget* page, const QString& caption) {
+    auto* panel = new QWidget(page);
+    panel->setFixedWidth(209);
+    setBackground(panel, kLeftPanelColour);
+    auto* frame = new QFrame(panel);
+    frame->setObjectName(QStringLiteral("Decoration"));
+    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    frame->setGeometry(8, 8, 193, 281);
+    auto* box = new QLabel(caption, panel);
+    box->setObjectName(QStringLiteral("CaptionBox"));
+    box->setGeometry(16, 16, 177, 73);
+    box->setWordWrap(true);
+    box->setAutoFillBackground(true);
+    setBackground(box, kHeaderColour);
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPixelSize(19);
+    f.setWeight(QFont::Black);
+    box->setFont(f);
+    QPalette p = box->palette();
+    p.setColor(QPalette::WindowText, QColor(128, 0, 0));
+    box->setPalette(p);
+    return panel;
+}
+
+// Page frame: header strip on top, optional left panel, right area below.
+QWidget* pageFrame(QWidget* page, const QString& header, const QString& caption) {
+    auto* v = new QVBoxLayout(page);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    v->addWidget(headerStrip(page, header));
+    auto* body = new QWidget(page);
+    v->addWidget(body, 1);
+    auto* h = new QHBoxLayout(body);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(0);
+    if (!caption.isEmpty()) h->addWidget(leftPanel(body, caption));
+    auto* right = new QWidget(body);
+    h->addWidget(right, 1);
+    return right;
+}
+
+QLabel* infoStrip(QWidget* parent, const QString& text, int x, int y, int w) {
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(x, y, w, 17);
+    l->setAutoFillBackground(true);
+    QPalette p = l->palette();
+    p.setColor(QPalette::Window, p.color(QPalette::ToolTipBase));
+    l->setPalette(p);
+    return l;
+}
+
+QScrollArea* scrollView(QWidget* parent, const char* name) {
+    auto* s = named(new QScrollArea(parent), name);
+    s->setWidgetResizable(false);
+    s->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    s->setBackgroundRole(QPalette::Dark);  // the application workspace colour
+    return s;
+}
+
+}  // namespace
+
+void TMainForm::createLayout() {
+    setWindowTitle(QStringLiteral("Ornavo Tricoma 1.0"));
+    resize(622, 474);
+    QFont base = font();
+    base.setPointSize(8);
+    setFont(base);
+
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* root = new QVBoxLayout(central);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+
+    PageControl2 = named(new QTabWidget(central), "PageControl2");
+    root->addWidget(PageControl2, 1);
+
+    // ---- bottom bar
+    Panel7 = named(new QWidget(central), "Panel7");
+    Panel7->setFixedHeight(41);
+    root->addWidget(Panel7);
+    wwwBtn = named(new TBitBtnXP(QStringLiteral("www.tricoma.invalid"), Panel7), "wwwBtn");
+    wwwBtn->setFlat(true);
+    wwwBtn->setGeometry(5, 5, 137, 33);
+    wwwBtn->setToolTip(QStringLiteral("Auf zur Ornavo Homepage..."));
+    Panel8 = named(new QWidget(Panel7), "Panel8");
+    Panel8->setFixedSize(214, 41);
+    auto* bottom = new QHBoxLayout(Panel7);
+    bottom->setContentsMargins(0, 0, 0, 0);
+    bottom->addStretch(1);
+    bottom->addWidget(Panel8);
+    ueberbtn = named(new TPaintBox(Panel8), "ueberbtn");
+    ueberBtn2 = named(new TPaintBox(Panel8), "ueberBtn2");
+    EndeBtn = named(new TPaintBox(Panel8), "EndeBtn");
+    EndeBtnDown = named(new TPaintBox(Panel8), "EndeBtnDown");
+    for (TPaintBox* b : {ueberbtn, ueberBtn2}) b->setGeometry(1, 4, 101, 30);
+    for (TPaintBox* b : {EndeBtn, EndeBtnDown}) b->setGeometry(105, 4, 101, 30);
+    for (TPaintBox* b : {ueberbtn, ueberBtn2, EndeBtn, EndeBtnDown}) b->setCursor(Qt::PointingHandCursor);
+    ueberbtn->setToolTip(QStringLiteral("Informationen über das Programm"));
+    ueberBtn2->setToolTip(QStringLiteral("Informationen über das Programm"));
+    EndeBtn->setToolTip(QStringLiteral("Hiermit verlassen Sie das Programm"));
+    EndeBtnDown->setToolTip(QStringLiteral("Hiermit verlassen Sie das Programm"));
+    ueberBtn2->hide();
+    EndeBtnDown->hide();
+
+    // ---- status bar
+    StatusBar1 = named(new TStatusBar(central), "StatusBar1");
+    StatusBar1->panelWidths = {250, 50};
+    StatusBar1->ownerDrawn = {false, true};
+    root->addWidget(StatusBar1);
+
+    // ---- page 1: Motiv laden
+    TabSheet1 = named(new QWidget, "TabSheet1");
+    PageControl2->addTab(TabSheet1, QStringLiteral("Motiv laden"));
+    {
+        QWidget* right = pageFrame(TabSheet1,
+            QStringLiteral("Motiv laden - Suchen sie die Grafikdatei mit dem Muster und öffnen Sie diese per Doppelklick"),
+            QString());
+        auto* h = new QHBoxLayout(right);
+        h->setContentsMargins(0, 0, 0, 0);
+        Splitter2 = named(new QSplitter(Qt::Horizontal, right), "Splitter2");
+        h->addWidget(Splitter2);
+
+        auto* browser = new QWidget(Splitter2);
+        auto* bv = new QVBoxLayout(browser);
+        bv->setContentsMargins(0, 0, 0, 0);
+        Splitter1 = named(new QSplitter(Qt::Horizontal, browser), "Splitter1");
+        bv->addWidget(Splitter1, 1);
+        JamShellTree1 = named(new QTreeView(Splitter1), "JamShellTree1");
+        auto* listSide = new QWidget(Splitter1);
+        auto* lv = new QVBoxLayout(listSide);
+        lv->setContentsMargins(0, 0, 0, 0);
+        JamShellList1 = named(new QTreeView(listSide), "JamShellList1");
+        lv->addWidget(JamShellList1, 1);
+        FilterComboBox1 = named(new QComboBox(listSide), "FilterComboBox1");
+        FilterComboBox1->setFixedSize(185, 21);
+        FilterComboBox1->setToolTip(QStringLiteral("Hier können Sie die angezeigten Dateitypen wählen"));
+        lv->addWidget(FilterComboBox1);
+        Splitter1->setSizes({185, 188});
+
+        auto* prevSide = new QWidget(Splitter2);
+        auto* pv = new QVBoxLayout(prevSide);
+        pv->setContentsMargins(4, 4, 4, 4);
+        PreviewLabel = named(new QLabel(QStringLiteral("Preview:"), prevSide), "PreviewLabel");
+        pv->addWidget(PreviewLabel);
+        PrevPanel = named(new QFrame(prevSide), "PrevPanel");
+        static_cast<QFrame*>(PrevPanel)->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        PrevPanel->setAutoFillBackground(true);
+        PrevPanel->setBackgroundRole(QPalette::Dark);
+        pv->addWidget(PrevPanel, 1);
+        auto* pp = new QVBoxLayout(PrevPanel);
+        pp->setContentsMargins(1, 1, 1, 1);
+        DibPrevPaint = named(new TPaintBox(PrevPanel), "DibPrevPaint");
+        DibPrevPaint->setToolTip(QStringLiteral("Zeigt eine Vorschau des geladenen Bildes"));
+        pp->addWidget(DibPrevPaint);
+        Splitter2->setSizes({373, 249});
+    }
+
+    // ---- page 2: Größe
+    TabSheet2 = named(new QWidget, "TabSheet2");
+    PageControl2->addTab(TabSheet2, QStringLiteral("Größe"));
+    {
+        QWidget* right = pageFrame(TabSheet2,
+            QStringLiteral("Größe - Stellen Sie die Garneigenschaften und die gewünschte Größe ein"),
+            QStringLiteral("Größe festlegen..."));
+        auto* v = new QVBoxLayout(right);
+        v->setContentsMargins(8, 8, 8, 8);
+
+        auto* g1 = named(new QGroupBox(QStringLiteral("Informationen über das geladene Bild"), right), "GroupBox1");
+        g1->setFixedHeight(105);
+        auto infoField = [&](const char* name, const QString& label, int y, const QString& hint) {
+            auto* l = new QLabel(label, g1);
+            l->setGeometry(16, y + 3, 60, 17);
+            auto* e = named(new QLineEdit(g1), name);
+            e->setGeometry(88, y, 121, 21);
+            e->setReadOnly(true);
+            e->setFocusPolicy(Qt::NoFocus);
+            e->setToolTip(hint);
+            QPalette p = e->palette();
+            p.setColor(QPalette::Base, kHeaderColour);
+            e->setPalette(p);
+            return e;
+        };
+        Breit = infoField("Breit", QStringLiteral("Breite:"), 20, QStringLiteral("Zeigt die Breite des gewählten Bildes in Pixeln"));
+        Hoch = infoField("Hoch", QStringLiteral("Höhe:"), 46, QStringLiteral("Zeigt die Höhe des gewählten Bildes in Pixeln"));
+        tief = infoField("tief", QStringLiteral("Farben:"), 72, QStringLiteral("Zeigt die Anzahl der Farben des gewählten Bildes"));
+        v->addWidget(g1);
+
+        auto* g2 = named(new QGroupBox(QStringLiteral("Garneigenschaften einstellen"), right), "GroupBox2");
+        g2->setFixedHeight(105);
+        infoStrip(g2, QStringLiteral("Maschen und Reihen für ein 10 cm x 10 cm großes Stück"), 8, 20, 360);
+        (new QLabel(QStringLiteral("Maschen:"), g2))->setGeometry(16, 49, 60, 17);
+        maschened = named(new QSpinBox(g2), "maschened");
+        maschened->setGeometry(88, 46, 89, 22);
+        maschened->setRange(1, 1000);
+        maschened->setValue(23);
+        (new QLabel(QStringLiteral("Reihen:"), g2))->setGeometry(16, 77, 60, 17);
+        reihened = named(new QSpinBox(g2), "reihened");
+        reihened->setGeometry(88, 74, 89, 22);
+        reihened->setRange(1, 1000);
+        reihened->setValue(31);
+        v->addWidget(g2);
+
+        auto* g3 = named(new QGroupBox(QStringLiteral("Gewünschte Größe des Motivs"), right), "GroupBox3");
+        g3->setFixedHeight(133);
+        infoStrip(g3, QStringLiteral("Größe des Motivs in cm einstellen"), 8, 20, 360);
+        (new QLabel(QStringLiteral("Breite:"), g3))->setGeometry(16, 49, 60, 17);
+        breited = named(new TFloatSpinEdit(g3), "breited");
+        breited->setGeometry(88, 46, 89, 22);
+        breited->setRange(1, 1000);
+        breited->setValue(20.0);
+        (new QLabel(QStringLiteral("Höhe:"), g3))->setGeometry(16, 77, 60, 17);
+        hoched = named(new TFloatSpinEdit(g3), "hoched");
+        hoched->setGeometry(88, 74, 89, 22);
+        hoched->setRange(1, 1000);
+        hoched->setValue(20.0);
+        sverhCheck = named(new QCheckBox(QStringLiteral("Seitenverhältnis beibehalten"), g3), "sverhCheck");
+        sverhCheck->setGeometry(16, 104, 250, 17);
+        sverhCheck->setChecked(true);
+        v->addWidget(g3);
+        v->addStretch(1);
+    }
+
+    // ---- page 3: Farben
+    TabSheet3 = named(new QWidget, "TabSheet3");
+    PageControl2->addTab(TabSheet3, QStringLiteral("Farben"));
+    {
+        QWidget* right = pageFrame(TabSheet3,
+            QStringLiteral("Farben - stellen Sie ein, viele Farben sie benutzen möchten"),
+            QStringLiteral("Farben einstellen..."));
+        auto* v = new QVBoxLayout(right);
+        v->setContentsMargins(8, 8, 8, 8);
+        auto* g1 = named(new QGroupBox(QStringLiteral("Informationen über das geladene Bild"), right), "GroupBox4");
+        g1->setFixedHeight(150);
+        infoStrip(g1, QStringLiteral("Wählen Sie die Garn-Farben aus, die sie benutzen möchten"), 8, 20, 360);
+        PaintBox1 = named(new TPaintBox(g1), "PaintBox1");
+        PaintBox1->setGeometry(16, 42, 337, 81);
+        InfoLabel = named(new QLabel(g1), "InfoLabel");
+        InfoLabel->setGeometry(16, 127, 337, 17);
+        v->addWidget(g1);
+        auto* g2 = named(new QGroupBox(QStringLiteral("Methode der Farbumrechnung"), right), "GroupBox5");
+        g2->setFixedHeight(73);
+        NearCheck = named(new QRadioButton(QStringLiteral("Am besten &passenste Farbe"), g2), "NearCheck");
+        NearCheck->setGeometry(16, 22, 300, 17);
+        FSErrCheck = named(new QRadioButton(QStringLiteral("Dithering"), g2), "FSErrCheck");
+        FSErrCheck->setGeometry(16, 44, 300, 17);
+        FSErrCheck->setChecked(true);
+        v->addWidget(g2);
+        v->addStretch(1);
+    }
+
+    // ---- page 4: Berechnen
+    TabSheet4 = named(new QWidget, "TabSheet4");
+    PageControl2->addTab(TabSheet4, QStringLiteral("Berechnen"));
+    {
+        QWidget* right = pageFrame(TabSheet4, QStringLiteral("Tricoma berechnen - Ergebnis bertrachten"),
+                                   QStringLiteral("Muster berechnen..."));
+        auto* v = new QVBoxLayout(right);
+        v->setContentsMargins(0, 0, 0, 0);
+        v->setSpacing(0);
+        auto* top = new QWidget(right);
+        top->setFixedHeight(62);
+        BitBtn3 = named(new TBitBtnXP(QStringLiteral("Berechnen"), top), "BitBtn3");
+        BitBtn3->setGeometry(8, 8, 145, 25);
+        BitBtnXP1 = named(new TBitBtnXP(QStringLiteral("Bild &speichern unter..."), top), "BitBtnXP1");
+        BitBtnXP1->setGeometry(160, 8, 145, 25);
+        EditModeCheck = named(new QCheckBox(QStringLiteral("Nachbearbeiten"), top), "EditModeCheck");
+        EditModeCheck->setGeometry(8, 40, 200, 17);
+        v->addWidget(top);
+        Panel43 = named(new QWidget(right), "Panel43");
+        Panel43->setFixedHeight(88);
+        PaintBox3 = named(new TPaintBox(Panel43), "PaintBox3");
+        PaintBox3->setGeometry(8, 3, 337, 81);
+        Panel43->hide();
+        v->addWidget(Panel43);
+        ScrollBox1 = scrollView(right, "ScrollBox1");
+        PaintBox2 = named(new TPaintBox, "PaintBox2");
+        PaintBox2->setCursor(Qt::OpenHandCursor);
+        ScrollBox1->setWidget(PaintBox2);
+        v->addWidget(ScrollBox1, 1);
+    }
+
+    // ---- page 5: Ergebnis verarbeiten
+    TabSheet5 = named(new QWidget, "TabSheet5");
+    PageControl2->addTab(TabSheet5, QStringLiteral("Ergebnis verarbeiten"));
+    {
+        QWidget* right = pageFrame(TabSheet5,
+            QStringLiteral("Ergebnis verarbeiten - Muster bertrachten, speichern und drucken"),
+            QStringLiteral("Ergebnis verarbeiten..."));
+        auto* v = new QVBoxLayout(right);
+        v->setContentsMargins(0, 0, 0, 0);
+        v->setSpacing(0);
+        auto* top = new QWidget(right);
+        top->setFixedHeight(41);
+        SaveAsBtn = named(new TBitBtnXP(QStringLiteral("Bild &speichern unter..."), top), "SaveAsBtn");
+        SaveAsBtn->setGeometry(8, 8, 145, 25);
+        PrintBtn = named(new TBitBtnXP(QStringLiteral("Bild &drucken..."), top), "PrintBtn");
+        PrintBtn->setGeometry(160, 8, 145, 25);
+        v->addWidget(top);
+        ErgScrollBox = scrollView(right, "ErgScrollBox");
+        ErgPaintBox = named(new TPaintBox, "ErgPaintBox");
+        ErgPaintBox->setCursor(Qt::OpenHandCursor);
+        ErgScrollBox->setWidget(ErgPaintBox);
+        v->addWidget(ErgScrollBox, 1);
+    }
+
+    PageControl2->setCurrentIndex(0);
+}
+
+void TMainForm::connectEvents() {
+    using Btn = Qt::MouseButton;
+    using Mods = Qt::KeyboardModifiers;
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { RenderBtnClick(BitBtn3); });
+    connect(breited, &QDoubleSpinBox::valueChanged, this, [this] { breitedChange(breited); });
+    connect(hoched, &QDoubleSpinBox::valueChanged, this, [this] { hochedChange(hoched); });
+
+    PaintBox1->onMouseDown = [this](Btn b, Mods m, int x, int y) { PaintBox1MouseDown(PaintBox1, b, m, x, y); };
+    PaintBox1->onMouseMove = [this](Mods m, int x, int y) { PaintBox1MouseMove(PaintBox1, m, x, y); };
+
+    PaintBox2->onMouseDown = [this](Btn b, Mods m, int x, int y) { PaintBox2MouseDown(PaintBox2, b, m, x, y); };
+    PaintBox2->onMouseMove = [this](Mods m, int x, int y) { PaintBox2MouseMove(PaintBox2, m, x, y); };
+    PaintBox2->onMouseUp = [this](Btn b, Mods m, int x, int y) { PaintBox2MouseUp(PaintBox2, b, m, x, y); };
+    PaintBox3->onMouseDown = [this](Btn b, Mods m, int x, int y) { PaintBox3MouseDown(PaintBox3, b, m, x, y); };
+    connect(EditModeCheck, &QCheckBox::clicked, this, [this] { EditModeCheckClick(EditModeCheck); });
+
+    ErgPaintBox->onMouseDown = [this](Btn b, Mods m, int x, int y) { ErgPaintBoxMouseDown(ErgPaintBox, b, m, x, y); };
+    ErgPaintBox->onMouseMove = [this](Mods m, int x, int y) { ErgPaintBoxMouseMove(ErgPaintBox, m, x, y); };
+    ErgPaintBox->onMouseUp = [this](Btn b, Mods m, int x, int y) { ErgPaintBoxMouseUp(ErgPaintBox, b, m, x, y); };
+    connect(PageControl2, &QTabWidget::currentChanged, this, [this] { PageControl2Change(PageControl2); });
+    StatusBar1->onDrawPanel = [this](QPainter& p, int panel, const QRect& r) { StatusBar1DrawPanel(p, panel, r); };
+
+    connect(SaveAsBtn, &QPushButton::clicked, this, [this] { SaveAsBtnClick(SaveAsBtn); });
+    connect(BitBtnXP1, &QPushButton::clicked, this, [this] { BitBtnXP1Click(BitBtnXP1); });
+    connect(PrintBtn, &QPushButton::clicked, this, [this] { PrintBtnClick(PrintBtn); });
+
+    EndeBtn->onMouseDown = [this](Btn b, Mods m, int x, int y) { EndeBtnMouseDown(EndeBtn, b, m, x, y); };
+    EndeBtn->onMouseMove = [this](Mods m, int x, int y) { EndeBtnMouseMove(EndeBtn, m, x, y); };
+    EndeBtn->onMouseUp = [this](Btn b, Mods m, int x, int y) { EndeBtnMouseUp(EndeBtn, b, m, x, y); };
+    EndeBtn->onClick = [this] { EndeBtnClick(EndeBtn); };
+    EndeBtnDown->onClick = [this] { EndeBtnClick(EndeBtnDown); };
+    ueberbtn->onMouseDown = [this](Btn b, Mods m, int x, int y) { ueberbtnMouseDown(ueberbtn, b, m, x, y); };
+    ueberbtn->onMouseMove = [this](Mods m, int x, int y) { ueberbtnMouseMove(ueberbtn, m, x, y); };
+    ueberbtn->onMouseUp = [this](Btn b, Mods m, int x, int y) { ueberbtnMouseUp(ueberbtn, b, m, x, y); };
+    ueberbtn->onClick = [this] { ueberbtnClick(ueberbtn); };
+    ueberBtn2->onClick = [this] { ueberBtn2Click(ueberBtn2); };
+    connect(wwwBtn, &QPushButton::clicked, this, [this] { wwwBtnClick(wwwBtn); });
+
+    connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, [this] { FilterComboBox1Change(FilterComboBox1); });
+}

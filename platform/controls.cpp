@@ -1,0 +1,79 @@
+#include "platform/controls.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOption>
+
+TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void TPaintBox::setPicture(const QPixmap& p) {
+    picture_ = p;
+    update();
+}
+
+void TPaintBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (onPaint) {
+        onPaint(painter);
+    } else if (!picture_.isNull()) {
+        if (stretch) painter.drawPixmap(rect(), picture_);
+        else painter.drawPixmap(0, 0, picture_);
+    }
+}
+
+void TPaintBox::mousePressEvent(QMouseEvent* e) {
+    if (onMouseDown) onMouseDown(e->button(), e->modifiers(), int(e->position().x()), int(e->position().y()));
+}
+
+void TPaintBox::mouseMoveEvent(QMouseEvent* e) {
+    if (onMouseMove) onMouseMove(e->modifiers(), int(e->position().x()), int(e->position().y()));
+}
+
+void TPaintBox::mouseReleaseEvent(QMouseEvent* e) {
+    int x = int(e->position().x()), y = int(e->position().y());
+    if (e->button() == Qt::LeftButton && rect().contains(x, y) && onClick) onClick();
+    if (onMouseUp) onMouseUp(e->button(), e->modifiers(), x, y);
+}
+
+TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) { setFixedHeight(19); }
+
+QRect TStatusBar::panelRect(int index) const {
+    int x = 0;
+    for (int i = 0; i < index && i < panelCount(); ++i) x += panelWidths[std::size_t(i)] + 2;
+    int w = index == panelCount() - 1 ? width() - x : panelWidths[std::size_t(index)];
+    return QRect(x, 2, w, height() - 2);
+}
+
+void TStatusBar::paintEvent(QPaintEvent*) {
+    ++paintCount;
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    for (int i = 0; i < panelCount(); ++i) {
+        QRect r = panelRect(i);
+        p.setPen(palette().color(QPalette::Mid));
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+        bool owner = std::size_t(i) < ownerDrawn.size() && ownerDrawn[std::size_t(i)];
+        if (owner && onDrawPanel) onDrawPanel(p, i, r.adjusted(1, 1, -1, -1));
+    }
+}
+
+TFloatSpinEdit::TFloatSpinEdit(QWidget* parent) : QDoubleSpinBox(parent) {
+    setDecimals(2);
+    setKeyboardTracking(true);
+}
+
+double TFloatSpinEdit::valueFromText(const QString& text) const {
+    QString t = text.trimmed();
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    double v = t.toDouble(&ok);
+    if (!ok) return minimum();
+    return qBound(minimum(), v, maximum());
+}
+
+QValidator::State TFloatSpinEdit::validate(QString&, int&) const {
+    // Any text may be typed; valueFromText decides what it means.
+    return QValidator::Acceptable;
+}

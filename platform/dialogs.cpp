@@ -1,0 +1,70 @@
+#include "platform/dialogs.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QStringList>
+
+namespace {
+TColorDialog::Hook& colorHook() {
+    static TColorDialog::Hook h;
+    return h;
+}
+TSaveDialog::Hook& saveHook() {
+    static TSaveDialog::Hook h;
+    return h;
+}
+
+QColor fromPacked(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+
+uint32_t toPacked(const QColor& c) {
+    return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
+}
+
+// "desc|mask|desc|mask" -> Qt's "desc (mask mask)" entries.
+QStringList qtFilters(const QString& filter) {
+    QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString masks = parts[i + 1];
+        masks.replace(QLatin1Char(';'), QLatin1Char(' '));
+        QString desc = parts[i];
+        // Descriptions often carry their masks already; Qt needs them in
+        // parentheses, so add them only when missing.
+        if (desc.contains(QLatin1Char('('))) desc = desc.left(desc.indexOf(QLatin1Char('('))).trimmed();
+        out << QStringLiteral("%1 (%2)").arg(desc, masks);
+    }
+    return out;
+}
+}  // namespace
+
+void TColorDialog::setHook(Hook hook) { colorHook() = std::move(hook); }
+
+bool TColorDialog::Execute(QWidget* owner) {
+    if (colorHook()) return colorHook()(*this);
+    QColorDialog dlg(fromPacked(Color), owner);
+    dlg.setOption(QColorDialog::DontUseNativeDialog, false);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    Color = toPacked(dlg.selectedColor());
+    return true;
+}
+
+void TSaveDialog::setHook(Hook hook) { saveHook() = std::move(hook); }
+
+bool TSaveDialog::Execute(QWidget* owner) {
+    if (saveHook()) return saveHook()(*this);
+    QStringList filters = qtFilters(Filter);
+    QFileDialog dlg(owner);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setNameFilters(filters);
+    if (FilterIndex >= 1 && FilterIndex <= filters.size()) dlg.selectNameFilter(filters[FilterIndex - 1]);
+    // The name is completed by the caller, not by the dialog.
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!FileName.isEmpty()) dlg.selectFile(FileName);
+    else if (!InitialDir.isEmpty()) dlg.setDirectory(InitialDir);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+    FileName = dlg.selectedFiles().first();
+    int idx = filters.indexOf(dlg.selectedNameFilter());
+    if (idx >= 0) FilterIndex = idx + 1;
+    return true;
+}

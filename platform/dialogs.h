@@ -1,0 +1,36 @@
+// Common dialogs of the host platform: colour choice and file save. Each
+// remembers its values between uses like the originals do; tests replace
+// the real dialog with a scripted answer through the hooks.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+class TColorDialog {
+public:
+    uint32_t Color = 0;  // packed colour, red in the low byte
+    bool FullOpen = true;
+    bool AnyColor = true;
+    // Shows the dialog; true when the user confirmed, Color then holds the choice.
+    bool Execute(QWidget* owner);
+
+    using Hook = std::function<bool(TColorDialog&)>;
+    static void setHook(Hook hook);
+};
+
+class TSaveDialog {
+public:
+    QString InitialDir;
+    QString FileName;
+    QString Filter;       // description|mask pairs joined by '|'
+    int FilterIndex = 1;  // counted from 1
+    // Shows the dialog; true when the user confirmed, FileName and
+    // FilterIndex then hold the choice.
+    bool Execute(QWidget* owner);
+
+    using Hook = std::function<bool(TSaveDialog&)>;
+    static void setHook(Hook hook);
+};

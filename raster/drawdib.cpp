@@ -1,0 +1,1 @@
+// Drawing bitmaps stretched onto devices.
