@@ -1,10 +1,10 @@
 #include "app/TMainForm.h"
 
 #include <QCloseEvent>
-#include <cstring>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <cstring>
 
 #include "platform/dialogs.h"
 #include "platform/msgbox.h"
