@@ -1,0 +1,236 @@
+#include "raster/codecs/jpeg.h"
+
+#include <csetjmp>
+#include <cstring>
+#include <vector>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "raster/codecs/dibrows.h"
+#include "raster/limits.h"
+
+namespace pixkit {
+
+namespace {
+
+// Progressive files can carry thousands of tiny scans, each a full pass
+// over the coefficients; real encoders never write more than a few dozen.
+constexpr int kMaxScans = 1000;
+// libjpeg's own working memory (coefficient buffers of progressive files).
+constexpr long kMaxWorkMemory = 1L << 30;
+
+struct ErrorMgr {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    int code;          // msg_code of the fatal error
+    bool sawEof;       // the data ended before the image did
+};
+
+[[noreturn]] void onError(j_common_ptr c) {
+    auto* e = reinterpret_cast<ErrorMgr*>(c->err);
+    e->code = c->err->msg_code;
+    std::longjmp(e->jump, 1);
+}
+
+void onMessage(j_common_ptr c, int level) {
+    auto* e = reinterpret_cast<ErrorMgr*>(c->err);
+    if (level < 0) {
+        if (c->err->msg_code == JWRN_JPEG_EOF) e->sawEof = true;
+        c->err->num_warnings++;
+    }
+}
+
+struct ScanGuard {
+    jpeg_progress_mgr pub;
+};
+
+void onProgress(j_common_ptr c) {
+    if (!c->is_decompressor) return;
+    auto* d = reinterpret_cast<j_decompress_ptr>(c);
+    if (d->input_scan_number > kMaxScans) ERREXIT(c, JERR_NOT_COMPILED);
+}
+
+Status mapError(const ErrorMgr& e) {
+    switch (e.code) {
+    case JERR_ARITH_NOTIMPL:
+    case JERR_NOT_COMPILED:
+    case JERR_BAD_PRECISION:
+    case JERR_NOTIMPL:
+    case JERR_CONVERSION_NOTIMPL:
+        return Status::Unsupported;
+    case JERR_OUT_OF_MEMORY:
+    case JERR_NO_BACKING_STORE:
+        return Status::NoMemory;
+    case JERR_IMAGE_TOO_BIG:
+    case JERR_WIDTH_OVERFLOW:
+        return Status::TooLarge;
+    default:
+        return e.sawEof ? Status::Truncated : Status::Corrupt;
+    }
+}
+
+// Everything the decode needs that must outlive a longjmp lives here, in the
+// caller's frame; the function holding setjmp has only trivial locals.
+struct ReadJob {
+    const uint8_t* data;
+    size_t size;
+    dib* out;
+    const Progress* progress;
+    Status status;
+    std::vector<uint8_t>* scratch;  // one row of CMYK samples
+};
+
+void convertCmykRow(const uint8_t* src, uint8_t* bgr, int w, bool inverted) {
+    for (int x = 0; x < w; ++x) {
+        unsigned c = src[4 * x], m = src[4 * x + 1], y = src[4 * x + 2], k = src[4 * x + 3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        // Adobe writes inverted CMYK, so here c, m, y, k are "amount of white".
+        bgr[3 * x] = uint8_t((y * k + 127) / 255);
+        bgr[3 * x + 1] = uint8_t((m * k + 127) / 255);
+        bgr[3 * x + 2] = uint8_t((c * k + 127) / 255);
+    }
+}
+
+void runRead(ReadJob* job) {
+    jpeg_decompress_struct cinfo;
+    ErrorMgr err;
+    ScanGuard guard;
+    std::memset(&cinfo, 0, sizeof cinfo);
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = onError;
+    err.pub.emit_message = onMessage;
+    err.code = 0;
+    err.sawEof = false;
+    if (setjmp(err.jump)) {
+        job->status = mapError(err);
+        jpeg_destroy_decompress(&cinfo);
+        return;
+    }
+    jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = kMaxWorkMemory;
+    guard.pub.progress_monitor = onProgress;
+    cinfo.progress = &guard.pub;
+    jpeg_mem_src(&cinfo, job->data, static_cast<unsigned long>(job->size));
+    jpeg_read_header(&cinfo, TRUE);
+
+    bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+    bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    Status s = allocDib(*job->out, cinfo.image_width, cinfo.image_height, grey ? 8 : 24);
+    if (s != Status::Ok) {
+        job->status = s;
+        jpeg_destroy_decompress(&cinfo);
+        return;
+    }
+    dib& out = *job->out;
+    if (grey) setGreyPalette(out);
+    jpeg_start_decompress(&cinfo);
+    const int w = int(cinfo.output_width), h = int(cinfo.output_height);
+    if (cmyk) job->scratch->resize(size_t(w) * 4);
+    const int step = h > 100 ? h / 100 : 1;
+    while (cinfo.output_scanline < cinfo.output_height) {
+        int y = int(cinfo.output_scanline);
+        if (y % step == 0 && *job->progress) (*job->progress)(h > 1 ? y * 100 / (h - 1) : 100);
+        if (cmyk) {
+            JSAMPROW row = job->scratch->data();
+            if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+            convertCmykRow(row, dibRow(out, y), w, cinfo.saw_Adobe_marker);
+        } else {
+            JSAMPROW rows[4];
+            int n = 0;
+            for (; n < 4 && y + n < h; ++n) rows[n] = dibRow(out, y + n);
+            if (jpeg_read_scanlines(&cinfo, rows, JDIMENSION(n)) == 0) break;
+        }
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    job->status = Status::Ok;
+}
+
+struct WriteJob {
+    const dib* d;
+    std::FILE* f;
+    std::vector<uint8_t>* row;
+    Status status;
+};
+
+void runWrite(WriteJob* job) {
+    jpeg_compress_struct cinfo;
+    ErrorMgr err;
+    std::memset(&cinfo, 0, sizeof cinfo);
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = onError;
+    err.pub.emit_message = onMessage;
+    err.code = 0;
+    err.sawEof = false;
+    if (setjmp(err.jump)) {
+        job->status = err.code == JERR_FILE_WRITE ? Status::WriteFailed : Status::Corrupt;
+        jpeg_destroy_compress(&cinfo);
+        return;
+    }
+    const dib& d = *job->d;
+    const int w = dibwidth(d), h = dibheight(d), bits = dibbitcount(d);
+    const bool grey = isGreyRamp(d);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, job->f);
+    cinfo.image_width = JDIMENSION(w);
+    cinfo.image_height = JDIMENSION(h);
+    cinfo.input_components = grey ? 1 : 3;
+    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, kJpegQuality, TRUE);
+    // Charts are line art with one-pixel outlines: full-resolution chroma
+    // keeps the yarn colours from bleeding across the cell borders.
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        cinfo.comp_info[c].h_samp_factor = 1;
+        cinfo.comp_info[c].v_samp_factor = 1;
+    }
+    jpeg_start_compress(&cinfo, TRUE);
+    if (bits != 24 && !grey) job->row->resize(size_t(w) * 3);
+    for (int y = 0; y < h; ++y) {
+        JSAMPROW row;
+        if (bits == 24 || (grey && bits == 8)) {
+            row = dibRow(d, y);
+        } else {
+            getBgrRow(d, y, job->row->data());
+            row = job->row->data();
+        }
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    job->status = Status::Ok;
+}
+
+}  // namespace
+
+bool jpegProbe(const uint8_t* data, size_t size) {
+    return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
+Status jpegRead(const uint8_t* data, size_t size, dib& out, const Progress& progress) {
+    out = dib{};
+    if (!jpegProbe(data, size)) return Status::UnknownFormat;
+    std::vector<uint8_t> scratch;
+    ReadJob job{data, size, &out, &progress, Status::Corrupt, &scratch};
+    runRead(&job);
+    if (job.status != Status::Ok) freedib(out);
+    return job.status;
+}
+
+Status jpegWrite(const dib& d, std::FILE* f) {
+    if (!d.poi || !f) return Status::WriteFailed;
+    std::vector<uint8_t> row;
+    WriteJob job{&d, f, &row, Status::Corrupt};
+    runWrite(&job);
+    if (job.status == Status::Ok && (std::fflush(f) != 0 || std::ferror(f))) return Status::WriteFailed;
+    return job.status;
+}
+
+}  // namespace pixkit
