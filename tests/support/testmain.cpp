@@ -5,6 +5,8 @@
 #ifdef TRICOMA_TEST_WITH_QT
 #include <QApplication>
 #include <cstdlib>
+
+#include "support/msgboxcapture.h"
 #endif
 
 int main(int argc, char** argv) {
@@ -14,6 +16,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tricoma");
     QApplication::setOrganizationName("Tricoma");
+    testsupport::installQuietMessageBoxes();
 #endif
     return RUN_ALL_TESTS();
 }

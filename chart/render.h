@@ -1,0 +1,117 @@
+// Knitting chart rendering: the stitch grid drawn as a 24-bit picture in
+// which every stitch is a cell in the proportions of a real stitch, filled
+// with its yarn colour and outlined in the inverse colour, with the rows
+// numbered in both margins.
+//
+// Cells and lines are written straight into the new record's pixel memory
+// and the row numbers are copied in from small images the font engine draws
+// them on, so rendering needs no second full-size surface.
+//
+// Needs a QGuiApplication (for the font engine).
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "raster/dib.h"
+
+namespace chart {
+
+// Chart layout in pixels.
+constexpr int kCellMin = 15;        // shorter side of a cell
+constexpr int kLeftMargin = 60;
+constexpr int kRightMargin = 60;
+constexpr int kTopMargin = 10;
+constexpr int kBottomMargin = 10;
+constexpr int kLeftNumberX = 10;    // number boxes: left edge, from the left
+constexpr int kRightNumberX = 40;   // ... and from the right edge of the chart
+constexpr int kLeftLineEnd = 48;    // left row line covers x 0..48
+constexpr int kRightLineStart = 50; // right row line covers x W-50..W-2
+constexpr int kNumberPointSize = 8;
+
+// The four inputs: stitches and rows of a 10 cm x 10 cm swatch, and the
+// motif's width and height in cm.
+struct ChartInputs {
+    long double maschen = 23;
+    long double reihen = 31;
+    long double breite = 20;
+    long double hoch = 20;
+};
+
+// Derived sizes. All 64-bit: the inputs allow charts far beyond any memory.
+struct ChartGeometry {
+    int64_t stitches = 0;
+    int64_t rows = 0;
+    int64_t cellWidth = 0;
+    int64_t cellHeight = 0;
+    int64_t width = 0;       // pixels
+    int64_t height = 0;
+    // Bytes of the 24-bit pixel block, or -1 when the sizes do not even fit
+    // the arithmetic (then the chart is refused as too large).
+    int64_t pixelBytes = -1;
+};
+
+enum class ChartStatus {
+    ok,
+    badInputs,   // a gauge of 0 or a negative or non-finite input
+    tooLarge,    // pixel memory beyond the limit
+    noMemory,    // the limit allowed it, the allocation still failed
+};
+
+struct ChartResult {
+    ChartStatus status = ChartStatus::badInputs;
+    ChartGeometry geometry;
+    int64_t limitBytes = 0;  // the limit the size was checked against
+    dib chart{};             // owned by the caller when status is ok, else empty
+};
+
+// Sizes of the chart for these inputs. Products and quotients in extended
+// precision, truncated toward zero. False when the inputs are unusable.
+bool chartGeometry(const ChartInputs& in, ChartGeometry& out);
+
+// Largest pixel block a chart may take: the record limit of the raster
+// library, and at most a quarter of physical memory, since saving and
+// printing need room for their own copies beside it.
+int64_t chartByteLimit();
+
+// Renders `grid` (normally 8 bits, colours from its own palette) as a chart.
+// `grid` is sampled proportionally when its size differs from the inputs.
+// On any status but ok nothing was allocated.
+ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitBytes = chartByteLimit());
+
+// German text for a failed result, for the user.
+QString chartErrorText(const ChartResult& result);
+
+// Ink mask of one row number box as it is copied into the chart: the box is
+// the text's advance wide and the font's height high; 1 = black, 0 = white.
+struct NumberMask {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> ink;  // row-major, top row first
+    bool operator==(const NumberMask&) const = default;
+};
+
+// Row numbers drawn by the font engine, one string at a time onto a small
+// white image that is reused, and read back as ink. Drawing each number
+// whole (rather than piecing it together from digits) keeps the engine's
+// own glyph placement, which need not fall on whole pixels.
+class RowNumberRenderer {
+public:
+    RowNumberRenderer();
+    NumberMask render(int64_t n);
+    const QFont& font() const { return font_; }
+
+private:
+    QFont font_;
+    int height_ = 0;
+    int ascent_ = 0;
+    QImage image_;
+};
+
+// The default user-interface font at 8 points, without antialiasing.
+QFont rowNumberFont();
+
+}  // namespace chart
