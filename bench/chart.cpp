@@ -1,0 +1,141 @@
+// Chart rendering against the cost of merely writing its pixels: a fresh
+// block of the same size filled with memset, in the same run. Fresh pages
+// cost most of the time on this machine, so both sides pay for them.
+//
+// Counters: pixel_MB (the chart's pixel block), peak_ratio (peak of the
+// memory blocks during one render / pixel bytes), rss_ratio (growth of the
+// process's peak resident memory during one render / pixel bytes, when the
+// kernel lets the peak be reset).
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "chart/render.h"
+#include "platform/memblock.h"
+#include "raster/PixKit3.h"
+
+namespace {
+
+struct Case {
+    int stitches, rows, maschen, reihen;
+    double breite, hoch;  // cm giving exactly that many stitches and rows
+};
+
+// 460 x 380 at 23 / 31 per 10 cm: 9320 x 5720; 375 x 700 at 25 / 35: 7995 x 10520.
+const Case kCases[] = {{460, 380, 23, 31, 200.0, 122.6}, {375, 700, 25, 35, 150.0, 200.0}};
+
+// A grid as the dithering leaves it: 64 yarns, neighbours rarely alike.
+dib makeGrid(const Case& c) {
+    dib g{};
+    newdib(&g, c.stitches, c.rows, 8, nullptr, 0);
+    uint32_t seed = 2024;
+    for (int i = 0; i < 256; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const uint32_t v = seed >> 8;
+        g.pal.rgb0[i] = PALETTEENTRY{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), 0};
+    }
+    for (int y = 0; y < c.rows; ++y)
+        for (int x = 0; x < c.stitches; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            g.poi[int64_t(y) * g.bytew + x] = uint8_t(10 + (seed >> 16) % 64);
+        }
+    return g;
+}
+
+chart::ChartInputs inputsOf(const Case& c) {
+    chart::ChartInputs in;
+    in.maschen = c.maschen;
+    in.reihen = c.reihen;
+    in.breite = c.breite;
+    in.hoch = c.hoch;
+    return in;
+}
+
+// Peak resident memory in bytes (VmHWM), or -1.
+long long residentPeak() {
+    std::ifstream f("/proc/self/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::atoll(line.c_str() + 6) * 1024;
+    return -1;
+}
+
+bool resetResidentPeak() {
+    std::ofstream f("/proc/self/clear_refs");
+    f << "5";
+    return bool(f);
+}
+
+void BM_RenderChart(benchmark::State& state) {
+    const Case& c = kCases[state.range(0)];
+    dib grid = makeGrid(c);
+    const chart::ChartInputs in = inputsOf(c);
+    int64_t bytes = 0;
+    for (auto _ : state) {
+        chart::ChartResult res = chart::renderChart(grid, in);
+        if (res.status != chart::ChartStatus::ok) {
+            state.SkipWithError("chart refused");
+            break;
+        }
+        bytes = res.geometry.pixelBytes;
+        benchmark::DoNotOptimize(res.chart.poi);
+        freedib(res.chart);
+    }
+    // One more, untimed, for the memory figures.
+    const std::size_t liveBefore = memblock::liveBytes();
+    memblock::resetPeak();
+    const bool rss = resetResidentPeak();
+    const long long rssBefore = residentPeak();
+    chart::ChartResult res = chart::renderChart(grid, in);
+    const long long rssAfter = residentPeak();
+    const std::size_t peak = memblock::peakBytes() - liveBefore;
+    state.counters["pixel_MB"] = double(res.geometry.pixelBytes) / 1e6;
+    state.counters["peak_ratio"] = double(peak) / double(res.geometry.pixelBytes);
+    if (rss && rssBefore > 0) state.counters["rss_ratio"] = double(rssAfter - rssBefore) / double(res.geometry.pixelBytes);
+    state.SetLabel(std::to_string(res.geometry.width) + "x" + std::to_string(res.geometry.height));
+    state.SetBytesProcessed(int64_t(state.iterations()) * bytes);
+    freedib(res.chart);
+    freedib(grid);
+}
+
+// The baseline: a fresh block of the same size, every byte written once.
+void BM_FreshBlockMemset(benchmark::State& state) {
+    const Case& c = kCases[state.range(0)];
+    chart::ChartGeometry g;
+    chart::chartGeometry(inputsOf(c), g);
+    const std::size_t bytes = std::size_t(g.pixelBytes);
+    for (auto _ : state) {
+        HGLOBAL h = GlobalAlloc(bytes, false);
+        if (!h) {
+            state.SkipWithError("no memory");
+            break;
+        }
+        void* p = GlobalLock(h);
+        std::memset(p, 0xFF, bytes);
+        benchmark::DoNotOptimize(p);
+        benchmark::ClobberMemory();
+        GlobalFree(h);
+    }
+    state.SetLabel(std::to_string(g.width) + "x" + std::to_string(g.height));
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
+}
+
+BENCHMARK(BM_FreshBlockMemset)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_RenderChart)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The row numbers need the font engine, which needs an application.
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
