@@ -1,0 +1,252 @@
+#include "raster/codecs/gif.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include <gif_lib.h>
+
+#include "raster/codecs/dibrows.h"
+#include "raster/codecs/palettize.h"
+
+namespace pixkit {
+
+namespace {
+
+struct MemReader {
+    const uint8_t* data;
+    size_t size;
+    size_t pos;
+};
+
+int readMem(GifFileType* gif, GifByteType* buf, int len) {
+    auto* r = static_cast<MemReader*>(gif->UserData);
+    if (len <= 0) return 0;
+    size_t n = std::min(size_t(len), r->size - r->pos);
+    std::memcpy(buf, r->data + r->pos, n);
+    r->pos += n;
+    return int(n);
+}
+
+int writeFile(GifFileType* gif, const GifByteType* buf, int len) {
+    auto* f = static_cast<std::FILE*>(gif->UserData);
+    return int(std::fwrite(buf, 1, size_t(len), f));
+}
+
+struct GifCloser {
+    GifFileType* gif = nullptr;
+    ~GifCloser() {
+        int err = 0;
+        if (gif) DGifCloseFile(gif, &err);
+    }
+};
+
+// Owns the picture being composed until it is handed out.
+struct Canvas {
+    dib d{};
+    ~Canvas() { freedib(d); }
+};
+
+// Colour table of an image: its own, else the global one, else a grey ramp
+// (files without any table exist; their indices are best read as levels).
+struct Table {
+    GifColorType colours[256];
+    int count;
+};
+
+Table tableFor(const GifFileType* gif) {
+    Table t{};
+    const ColorMapObject* m = gif->Image.ColorMap ? gif->Image.ColorMap : gif->SColorMap;
+    if (m && m->ColorCount > 0 && m->Colors) {
+        t.count = std::min(m->ColorCount, 256);
+        std::copy(m->Colors, m->Colors + t.count, t.colours);
+    } else {
+        t.count = 256;
+        for (int i = 0; i < 256; ++i) t.colours[i] = GifColorType{uint8_t(i), uint8_t(i), uint8_t(i)};
+    }
+    return t;
+}
+
+Status toRgb(Canvas& c) {
+    dib rgb;
+    Status s = allocDib(rgb, dibwidth(c.d), dibheight(c.d), 24);
+    if (s != Status::Ok) return s;
+    for (int y = 0; y < dibheight(c.d); ++y) getBgrRow(c.d, y, dibRow(rgb, y));
+    freedib(c.d);
+    c.d = rgb;
+    return Status::Ok;
+}
+
+// Reads the pixel rows of the current image into the canvas. Returns Ok, or
+// the error that stopped it; `rowsDone` tells how far it got.
+Status decodeImage(GifFileType* gif, Canvas& c, const Table& t, int transparent, bool indexed,
+                   const Progress& progress, bool report) {
+    const GifImageDesc& im = gif->Image;
+    const int sw = dibwidth(c.d), sh = dibheight(c.d);
+    if (im.Width <= 0 || im.Height <= 0) return Status::Ok;
+    std::vector<GifPixelType> line(static_cast<size_t>(im.Width));
+    std::vector<uint8_t> idxRow(indexed ? size_t(sw) : 0);
+    static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+    const int passes = im.Interlace ? 4 : 1;
+    int done = 0;
+    for (int p = 0; p < passes; ++p) {
+        for (int r = im.Interlace ? start[p] : 0; r < im.Height; r += im.Interlace ? step[p] : 1) {
+            if (DGifGetLine(gif, line.data(), im.Width) == GIF_ERROR)
+                return gif->Error == D_GIF_ERR_IMAGE_DEFECT ? Status::Corrupt : Status::Truncated;
+            if (report && progress) progress(im.Height > 1 ? done * 100 / (im.Height - 1) : 100);
+            ++done;
+            for (int x = 0; x < im.Width; ++x)
+                if (line[size_t(x)] >= t.count && line[size_t(x)] != transparent) return Status::Corrupt;
+            const int y = im.Top + r;
+            if (y < 0 || y >= sh) continue;
+            const int x0 = std::max(0, im.Left), x1 = std::min(sw, im.Left + im.Width);
+            if (x0 >= x1) continue;
+            if (indexed) {
+                getIndexRow(c.d, y, idxRow.data());
+                for (int x = x0; x < x1; ++x) idxRow[size_t(x)] = line[size_t(x - im.Left)];
+                putIndexRow(c.d, y, idxRow.data());
+            } else {
+                uint8_t* row = dibRow(c.d, y);
+                for (int x = x0; x < x1; ++x) {
+                    int v = line[size_t(x - im.Left)];
+                    if (v == transparent) continue;
+                    const GifColorType& col = t.colours[v];
+                    row[3 * x] = col.Blue;
+                    row[3 * x + 1] = col.Green;
+                    row[3 * x + 2] = col.Red;
+                }
+            }
+        }
+    }
+    return Status::Ok;
+}
+
+Status readFirstFrame(GifFileType* gif, Canvas& c, const Progress& progress) {
+    const int sw = gif->SWidth, sh = gif->SHeight;
+    if (sw <= 0 || sh <= 0) return Status::Corrupt;
+    int transparent = -1, delay = 0;
+    int images = 0;
+    for (;;) {
+        GifRecordType type;
+        if (DGifGetRecordType(gif, &type) == GIF_ERROR) break;
+        if (type == TERMINATE_RECORD_TYPE) break;
+        if (type == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            GifByteType* ext = nullptr;
+            if (DGifGetExtension(gif, &code, &ext) == GIF_ERROR) break;
+            bool first = true;
+            while (ext) {
+                if (first && code == GRAPHICS_EXT_FUNC_CODE && ext[0] >= 4) {
+                    GraphicsControlBlock gcb;
+                    if (DGifExtensionToGCB(ext[0], ext + 1, &gcb) == GIF_OK) {
+                        transparent = gcb.TransparentColor;
+                        delay = gcb.DelayTime;
+                    }
+                }
+                first = false;
+                if (DGifGetExtensionNext(gif, &ext) == GIF_ERROR) return images ? Status::Ok : Status::Truncated;
+            }
+            continue;
+        }
+        if (type != IMAGE_DESC_RECORD_TYPE) break;
+        if (DGifGetImageDesc(gif) == GIF_ERROR) return images ? Status::Ok : Status::Corrupt;
+        const GifImageDesc& im = gif->Image;
+        Table t = tableFor(gif);
+        if (images == 0) {
+            bool covers = im.Left <= 0 && im.Top <= 0 && im.Left + im.Width >= sw && im.Top + im.Height >= sh;
+            int fill = -1, num = t.count;
+            bool tValid = transparent >= 0 && transparent < t.count;
+            if (!covers) fill = tValid ? transparent : t.count < 256 ? t.count : -1;
+            if (fill == t.count) num = t.count + 1;
+            bool indexed = covers || fill >= 0;
+            Status s = allocDib(c.d, sw, sh, indexed ? bitsForColours(num) : 24);
+            if (s != Status::Ok) return s;
+            if (indexed) {
+                for (int i = 0; i < t.count; ++i)
+                    setDibColour(c.d, i, t.colours[i].Red, t.colours[i].Green, t.colours[i].Blue);
+                if (tValid) setDibColour(c.d, transparent, 255, 255, 255);
+                if (fill >= 0) {
+                    setDibColour(c.d, fill, 255, 255, 255);
+                    std::vector<uint8_t> row(static_cast<size_t>(sw), static_cast<uint8_t>(fill));
+                    for (int y = 0; y < sh; ++y) putIndexRow(c.d, y, row.data());
+                }
+                setDibColourCount(c.d, num);
+            } else {
+                std::memset(c.d.poi, 0xFF, size_t(c.d.bytew) * size_t(sh));
+            }
+            Status r = decodeImage(gif, c, t, transparent, indexed, progress, true);
+            if (r == Status::Corrupt) return r;
+            images = 1;
+            if (r != Status::Ok) return Status::Ok;  // keep what arrived
+        } else {
+            if (dibbitcount(c.d) != 24) {
+                Status s = toRgb(c);
+                if (s != Status::Ok) return s;
+            }
+            Status r = decodeImage(gif, c, t, transparent, false, progress, false);
+            ++images;
+            if (r != Status::Ok) return Status::Ok;
+        }
+        // An image with a delay is shown on its own before the next comes.
+        if (delay > 0) break;
+        transparent = -1;
+        delay = 0;
+    }
+    return images ? Status::Ok : (gif->Error == D_GIF_ERR_READ_FAILED ? Status::Truncated : Status::Corrupt);
+}
+
+}  // namespace
+
+bool gifProbe(const uint8_t* data, size_t size) {
+    return size >= 6 && (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0);
+}
+
+Status gifRead(const uint8_t* data, size_t size, dib& out, const Progress& progress) {
+    out = dib{};
+    if (!gifProbe(data, size)) return Status::UnknownFormat;
+    MemReader reader{data, size, 0};
+    int err = 0;
+    GifCloser closer;
+    closer.gif = DGifOpen(&reader, readMem, &err);
+    if (!closer.gif) return err == D_GIF_ERR_NOT_ENOUGH_MEM ? Status::NoMemory : Status::Truncated;
+    Canvas c;
+    Status s = readFirstFrame(closer.gif, c, progress);
+    if (s != Status::Ok) return s;
+    out = c.d;
+    c.d = dib{};
+    return Status::Ok;
+}
+
+Status gifWrite(const dib& d, std::FILE* f) {
+    const int w = dibwidth(d), h = dibheight(d);
+    if (!d.poi || !f) return Status::WriteFailed;
+    if (w > 65535 || h > 65535) return Status::TooLarge;
+    Palettizer p;
+    if (!p.buildExact(d, 256)) p.buildQuantized(d, 256);
+    const int bits = std::max(1, p.indexBits());
+    const int entries = 1 << bits;
+    std::vector<GifColorType> colours(size_t(entries), GifColorType{0, 0, 0});
+    for (int i = 0; i < p.count() && i < entries; ++i)
+        colours[size_t(i)] = GifColorType{p.colours()[i].r, p.colours()[i].g, p.colours()[i].b};
+    ColorMapObject* map = GifMakeMapObject(entries, colours.data());
+    if (!map) return Status::NoMemory;
+    int err = 0;
+    GifFileType* gif = EGifOpen(f, writeFile, &err);
+    if (!gif) {
+        GifFreeMapObject(map);
+        return Status::WriteFailed;
+    }
+    bool ok = EGifPutScreenDesc(gif, w, h, bits, 0, map) == GIF_OK &&
+              EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr) == GIF_OK;
+    GifFreeMapObject(map);
+    std::vector<GifPixelType> idx(static_cast<size_t>(w));
+    for (int y = 0; ok && y < h; ++y) {
+        p.mapRow(d, y, idx.data());
+        ok = EGifPutLine(gif, idx.data(), w) == GIF_OK;
+    }
+    if (EGifCloseFile(gif, &err) == GIF_ERROR) ok = false;
+    if (ok && (std::fflush(f) != 0 || std::ferror(f))) ok = false;
+    return ok ? Status::Ok : Status::WriteFailed;
+}
+
+}  // namespace pixkit
