@@ -1,6 +1,29 @@
 // Saving and printing the chart.
-#include "app/TMainForm.h"
+#include <memory>
 
-void TMainForm::SaveAsBtnClick(QObject*) {}
-void TMainForm::BitBtnXP1Click(QObject*) {}
-void TMainForm::PrintBtnClick(QObject*) {}
+#include "app/TMainForm.h"
+#include "output/PrintFUnit.h"
+#include "output/print.h"
+#include "output/save.h"
+#include "platform/printer.h"
+#include "raster/PixKit3.h"
+
+void TMainForm::SaveAsBtnClick(QObject*) { output::savePicture(*SaveDialog1, rdi, this, this, SaveDib); }
+
+// Page 4 shows the stitch grid, so its button saves that.
+void TMainForm::BitBtnXP1Click(QObject*) { output::savePicture(*SaveDialog1, di3, this, this, SaveDib); }
+
+void TMainForm::PrintBtnClick(QObject*) {
+    auto form = std::make_unique<TPrintForm>(this);
+    PrintForm = form.get();
+    form->di = rdi;
+    try {
+        if (form->ShowModal() == QDialog::Accepted) {
+            const output::PrintChoice choice = form->choice();
+            output::printPicture(platform::Printer(), rdi, choice);
+        }
+    } catch (const platform::PrinterError& e) {
+        platform::ReportPrinterError(e, this);
+    }
+    PrintForm = nullptr;
+}

@@ -1,0 +1,40 @@
+// Saving a picture through the save dialog: the dialog's filter index picks
+// the format, a missing extension is completed, the raster library writes.
+#pragma once
+
+#include <QString>
+
+#include "platform/window.h"
+#include "raster/dib.h"
+
+class QWidget;
+class TSaveDialog;
+
+namespace output {
+
+// Extensions of the writable formats, in the order of the library's save
+// filter; filter index i (from 1) names kSaveExts[i - 1].
+inline constexpr int kSaveFormatCount = 11;
+extern const char* const kSaveExts[kSaveFormatCount];
+
+// Format number the library expects for a filter index (first format = 3).
+int saveFormat(int filterIndex);
+
+// The extension of `name`: from the last dot after the last "/" to the end,
+// empty when there is none. A name ending in "." has the extension ".".
+QString fileExtension(const QString& name);
+
+// `name` with the filter's extension appended when it has none. A present
+// extension is kept even when it belongs to another format. An index
+// outside the filter leaves the name as it is.
+QString completeSaveName(const QString& name, int filterIndex);
+
+using SaveFn = bool (*)(dib d, const char* name, int format, HWND window);
+
+// The save command: offers the library's save filter, and after OK hands
+// `image` with the completed name and the chosen format to `save`. The
+// dialog keeps the name as the user chose it, not the completed one. The
+// library reports a failed write itself; the result is not examined.
+void savePicture(TSaveDialog& dialog, const dib& image, QWidget* owner, HWND window, SaveFn save);
+
+}  // namespace output
