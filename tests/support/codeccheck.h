@@ -60,6 +60,18 @@ inline std::vector<std::string> listFiles(const std::string& folder, const std::
     return out;
 }
 
+// kimageformats names a file's reference in X.ext.json ("fileName"), else
+// it is X.png.
+inline std::string kimageformatsRef(const std::string& path) {
+    std::string folder = path.substr(0, path.rfind('/') + 1);
+    std::vector<uint8_t> json = refimage::readFile(refimage::testdata(path + ".json"));
+    std::string text(json.begin(), json.end());
+    std::smatch m;
+    if (std::regex_search(text, m, std::regex(R"re("fileName"\s*:\s*"([^"]+)")re")))
+        return folder + m[1].str();
+    return path.substr(0, path.rfind('.')) + ".png";
+}
+
 // What every successful read must look like.
 inline void checkRecord(const dib& d) {
     ASSERT_NE(d.poi, nullptr);
