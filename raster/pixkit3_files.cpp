@@ -13,6 +13,7 @@
 #include "raster/PixKit3.h"
 #include "raster/codecs/bmp.h"
 #include "raster/codecs/codec.h"
+#include "raster/codecs/dispatch.h"
 #include "raster/codecs/gif.h"
 #include "raster/codecs/iff.h"
 #include "raster/codecs/jpeg.h"
@@ -65,13 +66,13 @@ Status readWholeFile(const char* name, std::vector<uint8_t>& data) {
 
 bool deliverableDepth(int bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 24; }
 
-Status decode(const std::vector<uint8_t>& data, dib& out, const pixkit::Progress& progress) {
-    if (data.empty()) return Status::Truncated;
+Status decode(const uint8_t* data, size_t size, dib& out, const pixkit::Progress& progress) {
+    if (!data || size == 0) return Status::Truncated;
     for (const Reader& r : kReaders) {
-        if (!r.probe(data.data(), data.size())) continue;
+        if (!r.probe(data, size)) continue;
         Status s;
         try {
-            s = r.read(data.data(), data.size(), out, progress);
+            s = r.read(data, size, out, progress);
         } catch (const std::bad_alloc&) {
             s = Status::NoMemory;
         }
@@ -203,8 +204,11 @@ SaveResult saveVia(const dib& d, const std::string& name, Writer w) {
 
 }  // namespace
 
-void OpenDib(dib* out, const char* name, int, HWND window) {
-    if (!out) return;
+namespace {
+
+// Sends 0, the codec's rising percentages, 100 on success, then 0; runs the
+// decode of `data` or reports `failed` without decoding.
+void openWithProgress(dib* out, const uint8_t* data, size_t size, Status failed, HWND window) {
     *out = dib{};
     int last = -1;
     auto send = [&](int pct) {
@@ -214,14 +218,11 @@ void OpenDib(dib* out, const char* name, int, HWND window) {
         SendMessage(window, WM_USER, uintptr_t(pct));
     };
     send(0);
-    // Percentages from the codec only ever move forward.
     pixkit::Progress progress;
     if (window) progress = [&](int pct) {
         if (pct > last) send(pct);
     };
-    std::vector<uint8_t> data;
-    Status s = name ? readWholeFile(name, data) : Status::CannotOpen;
-    if (s == Status::Ok) s = decode(data, *out, progress);
+    Status s = failed != Status::Ok ? failed : decode(data, size, *out, progress);
     if (s == Status::Ok) {
         send(100);
     } else {
@@ -230,6 +231,20 @@ void OpenDib(dib* out, const char* name, int, HWND window) {
         dibseterrortext(*out, pixkit::statusText(s));
     }
     send(0);
+}
+
+}  // namespace
+
+void OpenDibMemory(dib* out, const uint8_t* data, std::size_t size, HWND window) {
+    if (!out) return;
+    openWithProgress(out, data, data ? size : 0, Status::Ok, window);
+}
+
+void OpenDib(dib* out, const char* name, int, HWND window) {
+    if (!out) return;
+    std::vector<uint8_t> data;
+    Status s = name ? readWholeFile(name, data) : Status::CannotOpen;
+    openWithProgress(out, data.data(), data.size(), s, window);
 }
 
 bool SaveDib(dib d, const char* name, int format, HWND window) {
