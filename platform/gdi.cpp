@@ -65,6 +65,7 @@ struct GdiAccess {
     static void put(HDC dc, int x, int y, int w, int h, const uint8_t* bgr, std::ptrdiff_t stride) {
         dc->putPixels(x, y, w, h, bgr, stride);
     }
+    static void flush(HDC dc) { dc->flush(); }
     static void setMode(HDC dc, int mode) { dc->stretchMode_ = mode; }
     static void markCreated(HDC dc) { dc->created_ = true; }
     static bool created(HDC dc) { return dc->created_; }
@@ -192,9 +193,36 @@ RECT PainterDC::clipBox() const {
     return {logical.left(), logical.top(), logical.left() + logical.width(), logical.top() + logical.height()};
 }
 
+PainterDC::~PainterDC() { flush(); }
+
+void PainterDC::flush() {
+    if (bandRows_ > 0) painter.drawImage(QPoint(bandX_, bandY_), band_, QRect(0, 0, bandW_, bandRows_));
+    bandRows_ = 0;
+}
+
 void PainterDC::putPixels(int x, int y, int w, int h, const uint8_t* bgr, std::ptrdiff_t stride) {
-    QImage img(bgr, w, h, qsizetype(stride), QImage::Format_BGR888);
-    painter.drawImage(QPoint(x, y), img);
+    // Single rows that continue the band below each other are collected and
+    // drawn as one image: a drawing call per row costs more than the row.
+    bool continues = bandRows_ > 0 && x == bandX_ && w == bandW_ && y == bandY_ + bandRows_ &&
+                     bandRows_ < band_.height();
+    if (!continues) {
+        flush();
+        if (h > 1 || int64_t(w) * kBandRows > kBandPixels) {
+            QImage img(bgr, w, h, qsizetype(stride), QImage::Format_BGR888);
+            painter.drawImage(QPoint(x, y), img);
+            return;
+        }
+        if (band_.width() < w || band_.isNull()) band_ = QImage(w, kBandRows, QImage::Format_RGB32);
+        if (band_.isNull()) {  // no memory for the band: draw the row alone
+            QImage img(bgr, w, h, qsizetype(stride), QImage::Format_BGR888);
+            painter.drawImage(QPoint(x, y), img);
+            return;
+        }
+        bandX_ = x, bandY_ = y, bandW_ = w;
+    }
+    auto* out = reinterpret_cast<uint32_t*>(band_.scanLine(bandRows_));
+    for (int i = 0; i < w; ++i, bgr += 3) out[i] = 0xFF000000u | (uint32_t(bgr[2]) << 16) | (uint32_t(bgr[1]) << 8) | bgr[0];
+    ++bandRows_;
 }
 
 // ---------------------------------------------------------------- memory
@@ -485,6 +513,12 @@ bool DeleteObject(HGDIOBJ obj) {
     if (!obj) return false;
     if (auto* b = dynamic_cast<Bitmap*>(obj); b && b->selectedInto) return false;
     delete obj;
+    return true;
+}
+
+bool GdiFlush(HDC dc) {
+    if (!dc) return false;
+    GdiAccess::flush(dc);
     return true;
 }
 

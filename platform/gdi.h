@@ -16,6 +16,8 @@
 
 #include "raster/dib.h"
 
+#include <QImage>
+
 class QPainter;
 
 constexpr uint32_t SRCCOPY = 0x00CC0020;
@@ -145,6 +147,8 @@ protected:
     // their top left at logical (x, y). The caller has cut the block to the
     // clip box already.
     virtual void putPixels(int x, int y, int w, int h, const uint8_t* bgr, std::ptrdiff_t stride) = 0;
+    // Shows pixels a device may still hold back (GdiFlush).
+    virtual void flush() {}
 
     int technology_;
     int rasterCaps_;
@@ -160,9 +164,13 @@ protected:
 // page). `printer` makes it report itself as a raster printer. The clip box
 // is the painter's visible area: its system clip (the paint event's region),
 // its own clip and the device's bounds, in the painter's logical units.
+// Rows sent one by one are collected into bands; GdiFlush (drawdib does it
+// before returning) or the context's end draws what is held back, so use of
+// the painter itself must wait for one of them.
 class PainterDC : public DeviceContext {
 public:
     explicit PainterDC(QPainter& painter, bool printer = false);
+    ~PainterDC() override;
     QPainter& painter;
     bool printer;
 
@@ -171,6 +179,12 @@ public:
 
 protected:
     void putPixels(int x, int y, int w, int h, const uint8_t* bgr, std::ptrdiff_t stride) override;
+    void flush() override;
+
+private:
+    static constexpr int kBandRows = 256;
+    QImage band_;
+    int bandX_ = 0, bandY_ = 0, bandW_ = 0, bandRows_ = 0;
 };
 
 // ---------------------------------------------------------------- operations
@@ -209,6 +223,9 @@ bool StretchBlt(HDC dest, int xDest, int yDest, int wDest, int hDest, HDC src, i
 bool DeleteDC(HDC dc);
 // Frees a bitmap; refused while it is selected into a context.
 bool DeleteObject(HGDIOBJ obj);
+
+// Draws whatever the device still holds back.
+bool GdiFlush(HDC dc);
 
 // Bits per pixel of the display `dc` is drawn for.
 int GetDisplayBitsPerPixel(HDC dc);

@@ -290,6 +290,8 @@ void drawdib(HDC dc, int x, int y, int dstw, int dsth, dib d, int srcx, int srcy
         t.path = drawdibtest::Path::General;
         generalpath(dc, x, y, dstw, dsth, d, srcx, srcy, srcw, srch, rop);
     }
+    // Whatever the device batched must show before the caller draws on.
+    GdiFlush(dc);
 }
 
 namespace drawdibtest {

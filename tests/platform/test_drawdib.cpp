@@ -434,7 +434,7 @@ TEST_F(DrawDib, ResamplesItselfWhenTheStretchedTransferFails) {
     for (int bits : {1, 4, 8, 16, 24, 32}) {
         SCOPED_TRACE(bits);
         dib d = dibfix::make(13, 9, bits, [bits](int x, int y) {
-            return bits <= 8 ? uint32_t((x * 5 + y * 3) % (1 << bits)) : dibfix::pattern24(x, y);
+            return bits <= 8 ? uint32_t(((x * 7 + y * 13 + x * y) >> 1) % (1 << bits)) : dibfix::pattern24(x, y);
         });
         struct Case {
             int dw, dh, sx, sy, sw, sh;
@@ -546,13 +546,13 @@ TEST_F(DrawDib, EachFailureOfTheFallbackChainShowsItsMessage) {
     freedib(d);
 }
 
-TEST_F(DrawDib, RasterOperationsOtherThanCopyEndInTheFallbackMessage) {
+TEST_F(DrawDib, RasterOperationsOtherThanCopyFallBackToAPlainCopy) {
     // Devices copy only; the row paths always copy plainly.
     dib d = dibfix::make24(4, 4);
     MemoryDC printer(10, 10);
     printer.setTechnology(DT_RASPRINTER);
     drawdib(&printer, 0, 0, 8, 8, d, 0, 0, 4, 4, false, 0x00660046 /* SRCINVERT */);
-    // The resampled copy is unscaled and shows, the chain ends there.
+    // The device refuses the operation; the resampled copy is a plain one.
     EXPECT_TRUE(messages.empty());
     expectPixels(printer, resampleOracle(d, 0, 0, 8, 8, 0, 0, 4, 4), "resampled");
     MemoryDC screen(10, 10);
