@@ -67,7 +67,9 @@ inline std::string kimageformatsRef(const std::string& path) {
     std::vector<uint8_t> json = refimage::readFile(refimage::testdata(path + ".json"));
     std::string text(json.begin(), json.end());
     std::smatch m;
-    if (std::regex_search(text, m, std::regex(R"re("fileName"\s*:\s*"([^"]+)")re")))
+    // Two upstream json files name a picture that does not exist.
+    if (std::regex_search(text, m, std::regex(R"re("fileName"\s*:\s*"([^"]+)")re")) &&
+        refimage::exists(refimage::testdata(folder + m[1].str())))
         return folder + m[1].str();
     return path.substr(0, path.rfind('.')) + ".png";
 }
@@ -150,7 +152,7 @@ inline void runCase(const FileCase& c, ReadFn read) {
             bool any = false;
             for (const auto& r : c.refs) {
                 refimage::Rgb want = refimage::loadPng(refimage::testdata(r));
-                ASSERT_TRUE(want.ok()) << "cannot read reference " << r;
+                EXPECT_TRUE(want.ok()) << "cannot read reference " << r;
                 std::string diff = refimage::compare(got, want, c.tolerance);
                 if (diff.empty()) {
                     any = true;
