@@ -29,6 +29,6 @@ else
 fi
 
 exec nice -n 19 "$build/fuzz/fuzz_opendib" "$work" "${seeds[@]}" \
-  -max_total_time="$secs" -timeout=10 -rss_limit_mb=3072 -max_len=16384 \
+  -max_total_time="$secs" -timeout=60 -rss_limit_mb=3072 -max_len=16384 \
   -print_final_stats=1 -artifact_prefix="$build/artifacts/$family-" \
   ${FUZZ_JOBS:+-jobs=$FUZZ_JOBS -workers=$FUZZ_JOBS}

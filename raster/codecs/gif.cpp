@@ -126,10 +126,14 @@ Status readFirstFrame(GifFileType* gif, Canvas& c, const Progress& progress) {
     if (sw <= 0 || sh <= 0) return Status::Corrupt;
     int transparent = -1, delay = 0;
     int images = 0;
+    bool terminated = false;
     for (;;) {
         GifRecordType type;
         if (DGifGetRecordType(gif, &type) == GIF_ERROR) break;
-        if (type == TERMINATE_RECORD_TYPE) break;
+        if (type == TERMINATE_RECORD_TYPE) {
+            terminated = true;
+            break;
+        }
         if (type == EXTENSION_RECORD_TYPE) {
             int code = 0;
             GifByteType* ext = nullptr;
@@ -192,7 +196,16 @@ Status readFirstFrame(GifFileType* gif, Canvas& c, const Progress& progress) {
         transparent = -1;
         delay = 0;
     }
-    return images ? Status::Ok : (gif->Error == D_GIF_ERR_READ_FAILED ? Status::Truncated : Status::Corrupt);
+    if (images) return Status::Ok;
+    // A complete file without any image shows its empty screen.
+    if (terminated) {
+        Status s = allocDib(c.d, sw, sh, 1);
+        if (s != Status::Ok) return s;
+        setDibColour(c.d, 0, 255, 255, 255);
+        setDibColourCount(c.d, 1);
+        return Status::Ok;
+    }
+    return gif->Error == D_GIF_ERR_READ_FAILED ? Status::Truncated : Status::Corrupt;
 }
 
 }  // namespace

@@ -54,6 +54,7 @@ void onProgress(j_common_ptr c) {
 Status mapError(const ErrorMgr& e) {
     switch (e.code) {
     case JERR_ARITH_NOTIMPL:
+    case JERR_SOF_UNSUPPORTED:
     case JERR_NOT_COMPILED:
     case JERR_BAD_PRECISION:
     case JERR_NOTIMPL:
