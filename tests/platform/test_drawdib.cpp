@@ -139,6 +139,22 @@ TEST_F(DrawDib, ClipsTheSourceRectangleEdgeByEdgeWithHalvesToEven) {
     freedib(d);
 }
 
+TEST_F(DrawDib, ClippingProductsDoNotWrapAround) {
+    // 50000 * 100000 does not fit in 32 bits; the clipped width must still
+    // be Round(5e9 / 100001) = 50000.
+    dib d = dibfix::make(100000, 1, 24, [](int x, int) { return uint32_t(x); });
+    ASSERT_TRUE(d.poi);
+    MemoryDC dc(10, 10);
+    dc.setTechnology(DT_RASPRINTER);
+    std::vector<GdiCall> log;
+    dc.setLog(&log);
+    drawdib(&dc, 0, 0, 50000, 1, d, 0, 0, 100001, 1, false, SRCCOPY);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].w, 50000);
+    EXPECT_EQ(log[0].sw, 100000);
+    freedib(d);
+}
+
 TEST_F(DrawDib, ClippedRowPathShowsTheImagePartOnly) {
     // Left edge clipped on screen: columns 0..39 stay untouched, the image's
     // 100 columns fill 200 destination columns from x = 40.
