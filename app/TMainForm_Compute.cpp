@@ -1,9 +1,65 @@
-// Compute command and the coupling of the size fields.
-#include "app/TMainForm.h"
+// Compute command and the coupling of the size fields. The work is done by
+// pattern/; these handlers read the controls and store the result.
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QSpinBox>
 
-void TMainForm::RenderBtnClick(QObject*) {}
-void TMainForm::breitedChange(QObject*) {}
-void TMainForm::hochedChange(QObject*) {}
-dib TMainForm::DepthUpTo(int) { return dib{}; }
-dib TMainForm::Resize(dib, int, int) { return dib{}; }
-dib TMainForm::DepthDownTo(dib, int, int) { return dib{}; }
+#include "app/TMainForm.h"
+#include "pattern/compute.h"
+#include "pattern/depthdown.h"
+#include "pattern/depthup.h"
+#include "pattern/resize.h"
+#include "platform/controls.h"
+#include "platform/msgbox.h"
+
+namespace {
+
+pattern::Progress progressOf(TMainForm* form) {
+    return [form](int percent) { form->SetProSatus(percent); };
+}
+
+}  // namespace
+
+void TMainForm::RenderBtnClick(QObject*) {
+    const int stitches = pattern::stitchCount(maschened->value(), breited->value());
+    const int rows = pattern::stitchCount(reihened->value(), hoched->value());
+    const int rolmod = FSErrCheck->isChecked() ? 1 : 0;
+    dib grid{};
+    const pattern::ComputeStatus status =
+        pattern::computeGrid(di, stitches, rows, pal, pattern::kYarnColours, rolmod, grid, progressOf(this));
+    if (status == pattern::ComputeStatus::NoMotif) return;  // nothing to compute from (start-up without memory)
+    if (status != pattern::ComputeStatus::Ok) {
+        platform::MessageBox(this, QString::fromStdString(pattern::computeStatusText(status, stitches, rows)),
+                             QStringLiteral("Berechnen"), platform::MB_OK | platform::MB_ICONWARNING);
+        return;
+    }
+    // The old grid goes only once the new one exists: a refused or failed
+    // computation leaves the pattern as it was.
+    freedib(di3);
+    di3 = grid;
+    PaintBox2Paint(this);
+}
+
+void TMainForm::breitedChange(QObject*) {
+    if (init || !sverhCheck->isChecked()) return;
+    if (dibwidth(di) <= 0 || dibheight(di) <= 0) return;  // no proportions to keep
+    init = true;
+    hoched->setValue(pattern::coupledSize(dibheight(di), breited->value(), dibwidth(di)));
+    init = false;
+}
+
+void TMainForm::hochedChange(QObject*) {
+    if (init || !sverhCheck->isChecked()) return;
+    if (dibwidth(di) <= 0 || dibheight(di) <= 0) return;
+    init = true;
+    breited->setValue(pattern::coupledSize(dibwidth(di), hoched->value(), dibheight(di)));
+    init = false;
+}
+
+dib TMainForm::DepthUpTo(int nbpp) { return pattern::DepthUpTo(di, nbpp, progressOf(this)); }
+
+dib TMainForm::Resize(dib src, int breit, int hoch) { return pattern::Resize(src, breit, hoch, progressOf(this)); }
+
+dib TMainForm::DepthDownTo(dib src, int zcols, int rolmod) {
+    return pattern::DepthDownTo(src, pal, zcols, rolmod, progressOf(this));
+}

@@ -1,5 +1,7 @@
 #include "platform/controls.h"
 
+#include <cmath>
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOption>
@@ -69,7 +71,8 @@ double TFloatSpinEdit::valueFromText(const QString& text) const {
     t.replace(QLatin1Char(','), QLatin1Char('.'));
     bool ok = false;
     double v = t.toDouble(&ok);
-    if (!ok) return minimum();
+    // "nan" and "inf" parse as numbers but are none a size could be.
+    if (!ok || !std::isfinite(v)) return minimum();
     return qBound(minimum(), v, maximum());
 }
 

@@ -1,0 +1,122 @@
+#include "pattern/compute.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "pattern/depthdown.h"
+#include "pattern/depthup.h"
+#include "pattern/resize.h"
+#include "raster/limits.h"
+
+namespace pattern {
+
+int64_t computeMemoryBudget() {
+    long pages = sysconf(_SC_PHYS_PAGES);
+    long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return pixkit::kMaxImageBytes;  // unknown: one record's worth
+    return int64_t(pages) * pageSize / kMemoryShareDivisor;
+}
+
+int stitchCount(int perTenCm, double cm) {
+    long double count = (long double)perTenCm * (long double)cm / 10.0L;
+    if (!std::isfinite(count) || count <= 0) return 0;
+    // Decimal inputs of a few places give exact products that are multiples
+    // of 1/1000; a shortfall below 1e-6 is binary representation, not size.
+    long double whole = std::nearbyint(count);
+    if (whole > count && whole - count < 1e-6L) count = whole;
+    if (count >= (long double)std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+    return int(count);  // truncation toward zero
+}
+
+double sizeFieldValue(long double cm) {
+    if (std::isnan(cm)) return kSizeMin;
+    cm = std::clamp<long double>(cm, kSizeMin, kSizeMax);
+    constexpr long double kScale = 100.0L;  // 10^kSizeDecimals
+    static_assert(kSizeDecimals == 2);
+    return double(std::round(cm * kScale) / kScale);
+}
+
+double coupledSize(int otherPixels, double cm, int pixels) {
+    long double v = (long double)otherPixels * (long double)cm / (long double)pixels;
+    return sizeFieldValue(v);
+}
+
+std::string computeStatusText(ComputeStatus status, int stitches, int rows) {
+    switch (status) {
+    case ComputeStatus::Ok:
+        return {};
+    case ComputeStatus::NoMotif:
+        return "Es ist kein Motiv geladen, aus dem ein Muster berechnet werden könnte.";
+    case ComputeStatus::EmptyGrid:
+        return "Das Muster hätte keine Maschen oder keine Reihen. Bitte Größe oder Maschenprobe ändern.";
+    case ComputeStatus::UnsupportedDepth:
+        return "Motive mit dieser Farbtiefe können nicht umgerechnet werden (nur 1, 4, 8 oder 24 Bit je "
+               "Bildpunkt).";
+    case ComputeStatus::TooLarge:
+        return "Ein Muster mit " + std::to_string(stitches) + " Maschen und " + std::to_string(rows) +
+               " Reihen ist zu groß für den Arbeitsspeicher. Bitte Größe oder Maschenprobe verringern.";
+    case ComputeStatus::OutOfMemory:
+        return "Für die Berechnung des Musters ist nicht genügend Arbeitsspeicher frei. Das bisherige "
+               "Muster bleibt erhalten.";
+    }
+    return {};
+}
+
+int64_t computePeakBytes(int motifWidth, int motifHeight, int motifBits, int stitches, int rows) {
+    const int64_t expanded = motifBits < 24 ? pixkit::imageBytes(motifWidth, motifHeight, 24) : 0;
+    const int64_t resampled = pixkit::imageBytes(stitches, rows, 24);
+    const int64_t grid = pixkit::imageBytes(stitches, rows, 8);
+    if (expanded < 0 || resampled < 0 || grid < 0) return -1;
+    // Two error rows of int cells while dithering, plus the palette's cells.
+    const int64_t work = 2 * (int64_t(stitches) + 2) * 3 * int64_t(sizeof(int)) + (int64_t(1) << 20);
+    // The expanded motif is released before the grid is made.
+    return std::max(expanded + resampled, resampled + grid) + work;
+}
+
+ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols, int rolmod,
+                          dib& grid, const Progress& progress, int64_t memoryBudget) {
+    ComputeStatus status = ComputeStatus::Ok;
+    const int bits = dibbitcount(motif);
+    if (!motif.poi || dibwidth(motif) <= 0 || dibheight(motif) <= 0) {
+        status = ComputeStatus::NoMotif;
+    } else if (stitches <= 0 || rows <= 0) {
+        status = ComputeStatus::EmptyGrid;
+    } else if (bits != 1 && bits != 4 && bits != 8 && bits != 24) {
+        // Resampling and reduction read 3 bytes per pixel: only a true
+        // 24-bit picture may reach them.
+        status = ComputeStatus::UnsupportedDepth;
+    } else {
+        const int64_t peak = computePeakBytes(dibwidth(motif), dibheight(motif), bits, stitches, rows);
+        if (peak < 0 || peak > memoryBudget) status = ComputeStatus::TooLarge;
+    }
+    if (status != ComputeStatus::Ok) {
+        report(progress, 0);
+        return status;
+    }
+
+    dib resampled{};
+    if (bits < 24) {
+        dib expanded = DepthUpTo(motif, 24, progress);
+        if (expanded.poi) resampled = Resize(expanded, stitches, rows, progress);
+        freedib(expanded);
+    } else {
+        resampled = Resize(motif, stitches, rows, progress);
+    }
+    if (!resampled.poi) {
+        report(progress, 0);
+        return ComputeStatus::OutOfMemory;
+    }
+    dib result = DepthDownTo(resampled, yarns, zcols, rolmod, progress);
+    freedib(resampled);
+    if (!result.poi) {
+        report(progress, 0);
+        return ComputeStatus::OutOfMemory;
+    }
+    grid = result;
+    return ComputeStatus::Ok;
+}
+
+}  // namespace pattern

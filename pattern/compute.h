@@ -1,0 +1,55 @@
+// The compute command as a whole: motif in, stitch grid out.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "pattern/limits.h"
+#include "pattern/progress.h"
+#include "raster/dib.h"
+
+namespace pattern {
+
+// truncate(perTenCm * cm / 10): stitches (or rows) of `cm` centimetres at a
+// gauge of `perTenCm` per 10 cm, truncated toward zero. Evaluated in
+// extended precision; a product that misses a whole number only by the
+// binary representation of a decimal input (4.1 cm at 100 per 10 cm is
+// 40.99999999999999 in binary) counts as that whole number.
+int stitchCount(int perTenCm, double cm);
+
+// Value written into a size field: clamped to kSizeMin..kSizeMax, then
+// rounded to kSizeDecimals decimals.
+double sizeFieldValue(long double cm);
+
+// Coupled size: otherPixels * cm / pixels (the other field's value for a
+// motif of `pixels` along this field and `otherPixels` along the other),
+// in extended precision, multiplication first, then clamped and rounded as
+// a size field keeps it.
+double coupledSize(int otherPixels, double cm, int pixels);
+
+enum class ComputeStatus {
+    Ok,
+    NoMotif,           // the motif has no pixels
+    EmptyGrid,         // a stitch or row count of 0
+    UnsupportedDepth,  // not 1, 4, 8 or 24 bits per pixel
+    TooLarge,          // the intermediate images would not fit in memory
+    OutOfMemory,       // an allocation failed nevertheless
+};
+
+// The German message for a refusal (empty for Ok).
+std::string computeStatusText(ComputeStatus status, int stitches, int rows);
+
+// Largest number of bytes the intermediate images of one computation hold at
+// the same time, or -1 when one of them cannot be a single image record.
+int64_t computePeakBytes(int motifWidth, int motifHeight, int motifBits, int stitches, int rows);
+
+// Expands the motif to 24 bits if needed, resamples it to stitches x rows,
+// reduces it to the yarn palette (`rolmod` 1 = dithering) and stores the new
+// grid in `grid` (owned by the caller). On any status but Ok, `grid` is not
+// touched and nothing stays allocated. Progress per row of every stage;
+// the last report is 0.
+ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols, int rolmod,
+                          dib& grid, const Progress& progress = {},
+                          int64_t memoryBudget = computeMemoryBudget());
+
+}  // namespace pattern

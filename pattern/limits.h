@@ -1,0 +1,35 @@
+// Named limits and defaults of the pattern computation.
+#pragma once
+
+#include <cstdint>
+
+namespace pattern {
+
+// Grid palette layout: yarn i sits at index kYarnIndexOffset + i; every
+// other index shows yarn 0's colour.
+constexpr int kYarnIndexOffset = 10;
+constexpr int kGridPaletteSize = 256;
+constexpr int kMaxYarnColours = kGridPaletteSize - kYarnIndexOffset;  // 246
+// Yarn colours the compute command places.
+constexpr int kYarnColours = 64;
+
+// Size fields (cm) and gauge fields (per 10 cm).
+constexpr double kSizeMin = 1.0;
+constexpr double kSizeMax = 1000.0;
+constexpr int kSizeDecimals = 2;
+constexpr int kGaugeMin = 1;
+constexpr int kGaugeMax = 1000;
+
+// The compute command's intermediate images may claim at most this share
+// of the machine's physical memory (1 / kMemoryShareDivisor): the images
+// are zero-filled lazily by the system, so an allocation that "succeeds"
+// beyond physical memory would only fail later, while the pixels are
+// written. Each single image is further bounded by the raster library's
+// record limit (pixkit::kMaxImageBytes).
+constexpr int64_t kMemoryShareDivisor = 2;
+
+// Bytes the compute command may use for its intermediate images on this
+// machine.
+int64_t computeMemoryBudget();
+
+}  // namespace pattern
