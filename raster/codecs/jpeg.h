@@ -12,7 +12,7 @@
 namespace pixkit {
 
 // Quality used for every JPEG the library writes.
-constexpr int kJpegQuality = 92;
+constexpr int kJpegQuality = 95;
 
 bool jpegProbe(const uint8_t* data, size_t size);
 // Greyscale files become 8-bit images with a grey palette, all others 24 bits.

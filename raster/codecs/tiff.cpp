@@ -172,8 +172,11 @@ Status readRgba(TIFF* tif, Image& img, bool greyOut, const Progress& progress, c
     if (TIFFIsTiled(tif)) TIFFGetField(tif, TIFFTAG_TILELENGTH, &unit);
     else TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &unit);
     if (unit == 0 || unit > uint32_t(h)) unit = uint32_t(h);
+    // At most the scratch budget, and about 32 calls over the page so that
+    // progress moves.
     int64_t rows = std::max<int64_t>(1, kRgbaChunkBytes / (int64_t(w) * 4));
-    rows = std::max<int64_t>(unit, rows / unit * unit);
+    rows = std::min<int64_t>(rows, (h + 31) / 32);
+    rows = std::max<int64_t>(unit, (rows + unit - 1) / unit * unit);
     if (rgba.orientation != ORIENTATION_TOPLEFT) rows = h;
     if (rows > h) rows = h;
     if (int64_t(w) * rows * 4 > (int64_t(1) << 31)) return Status::TooLarge;
