@@ -96,7 +96,7 @@ inline Rgb loadPng(const std::string& path) {
     return out;
 }
 
-// Binary PPM (P6, maxval 255) as netpbm tools write it.
+// Binary PPM or PGM (P6/P5, maxval 255) as netpbm tools write them.
 inline Rgb loadPpm(const std::vector<uint8_t>& data) {
     Rgb out;
     std::size_t pos = 0;
@@ -116,15 +116,19 @@ inline Rgb loadPpm(const std::vector<uint8_t>& data) {
         }
         return t;
     };
-    if (token() != "P6") return out;
+    std::string magic = token();
+    if (magic != "P6" && magic != "P5") return out;  // netpbm writes grey pictures as PGM
+    int channels = magic == "P6" ? 3 : 1;
     int w = std::atoi(token().c_str()), h = std::atoi(token().c_str());
     int maxval = std::atoi(token().c_str());
     if (w <= 0 || h <= 0 || maxval != 255) return out;
-    std::size_t n = std::size_t(w) * h * 3;
+    std::size_t n = std::size_t(w) * h * channels;
     if (data.size() - pos < n) return out;
     out.w = w;
     out.h = h;
-    out.px.assign(data.begin() + long(pos), data.begin() + long(pos + n));
+    out.px.resize(std::size_t(w) * h * 3);
+    for (std::size_t i = 0; i < std::size_t(w) * h; ++i)
+        for (int k = 0; k < 3; ++k) out.px[3 * i + k] = data[pos + i * channels + (channels == 3 ? k : 0)];
     return out;
 }
 
