@@ -3,6 +3,8 @@
 // layout; strips keep their heights and the scrolled views take the rest.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QScreen>
 #include <QFileSystemModel>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,8 +19,10 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "app/AboutBoxUnit.h"
 #include "app/ButtonsXP.h"
 #include "app/TMainForm.h"
+#include "app/pictures.h"
 #include "platform/controls.h"
 
 namespace {
@@ -52,24 +56,37 @@ QWidget* headerStrip(QWidget* page, const QString& text) {
     return strip;
 }
 
-QWidget* leftPanel(QWidget* page, const QString& caption) {
+// The face standing in for "Arial Black": the heaviest sans serif face
+// installed (DejaVu Sans Bold from fonts-dejavu-core where nothing heavier
+// is there).
+QFont blackFont(int pixelSize) {
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(pixelSize);
+    f.setWeight(QFont::Black);
+    return f;
+}
+
+QWidget* leftPanel(QWidget* page, const QString& caption, pictures::Id decoration) {
     auto* panel = new QWidget(page);
     panel->setFixedWidth(209);
     setBackground(panel, kLeftPanelColour);
     auto* frame = new QFrame(panel);
     frame->setObjectName(QStringLiteral("Decoration"));
-    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    frame->setGeometry(8, 8, 193, 281);
+    frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+    frame->setGeometry(7, 7, 195, 283);
+    auto* picture = new QLabel(frame);
+    picture->setObjectName(QStringLiteral("DecorationPicture"));
+    picture->setGeometry(1, 1, 193, 281);
+    picture->setPixmap(pictures::get(decoration));
     auto* box = new QLabel(caption, panel);
     box->setObjectName(QStringLiteral("CaptionBox"));
     box->setGeometry(16, 16, 177, 73);
     box->setWordWrap(true);
     box->setAutoFillBackground(true);
     setBackground(box, kHeaderColour);
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(19);
-    f.setWeight(QFont::Black);
-    box->setFont(f);
+    box->setFont(blackFont(19));
+    box->setContentsMargins(6, 4, 6, 4);
     QPalette p = box->palette();
     p.setColor(QPalette::WindowText, QColor(128, 0, 0));
     box->setPalette(p);
@@ -77,7 +94,8 @@ QWidget* leftPanel(QWidget* page, const QString& caption) {
 }
 
 // Page frame: header strip on top, optional left panel, right area below.
-QWidget* pageFrame(QWidget* page, const QString& header, const QString& caption) {
+QWidget* pageFrame(QWidget* page, const QString& header, const QString& caption,
+                   pictures::Id decoration = pictures::Id::DecoSize) {
     auto* v = new QVBoxLayout(page);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
@@ -87,7 +105,7 @@ QWidget* pageFrame(QWidget* page, const QString& header, const QString& caption)
     auto* h = new QHBoxLayout(body);
     h->setContentsMargins(0, 0, 0, 0);
     h->setSpacing(0);
-    if (!caption.isEmpty()) h->addWidget(leftPanel(body, caption));
+    if (!caption.isEmpty()) h->addWidget(leftPanel(body, caption, decoration));
     auto* right = new QWidget(body);
     h->addWidget(right, 1);
     return right;
@@ -116,7 +134,8 @@ QScrollArea* scrollView(QWidget* parent, const char* name) {
 void TMainForm::createLayout() {
     setWindowTitle(QStringLiteral("Ornavo Tricoma 1.0"));
     resize(622, 474);
-    QFont base = font();
+    // The system's sans serif at 8 points stands in for "MS Sans Serif".
+    QFont base = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     base.setPointSize(8);
     setFont(base);
 
@@ -133,8 +152,10 @@ void TMainForm::createLayout() {
     Panel7 = named(new QWidget(central), "Panel7");
     Panel7->setFixedHeight(41);
     root->addWidget(Panel7);
-    wwwBtn = named(new TBitBtnXP(QStringLiteral("www.tricoma.invalid"), Panel7), "wwwBtn");
+    wwwBtn = named(new TBitBtnXP(makerWebCaption(), Panel7), "wwwBtn");
     wwwBtn->setFlat(true);
+    wwwBtn->setGlyph(pictures::get(pictures::Id::WebLogo));
+    wwwBtn->setCursor(Qt::PointingHandCursor);
     wwwBtn->setGeometry(5, 5, 137, 33);
     wwwBtn->setToolTip(QStringLiteral("Auf zur Ornavo Homepage..."));
     Panel8 = named(new QWidget(Panel7), "Panel8");
@@ -154,6 +175,10 @@ void TMainForm::createLayout() {
     ueberBtn2->setToolTip(QStringLiteral("Informationen über das Programm"));
     EndeBtn->setToolTip(QStringLiteral("Hiermit verlassen Sie das Programm"));
     EndeBtnDown->setToolTip(QStringLiteral("Hiermit verlassen Sie das Programm"));
+    ueberbtn->setPicture(pictures::get(pictures::Id::UeberUp));
+    ueberBtn2->setPicture(pictures::get(pictures::Id::UeberDown));
+    EndeBtn->setPicture(pictures::get(pictures::Id::EndeUp));
+    EndeBtnDown->setPicture(pictures::get(pictures::Id::EndeDown));
     ueberBtn2->hide();
     EndeBtnDown->hide();
 
@@ -181,6 +206,9 @@ void TMainForm::createLayout() {
         Splitter1 = named(new QSplitter(Qt::Horizontal, browser), "Splitter1");
         bv->addWidget(Splitter1, 1);
         JamShellTree1 = named(new QTreeView(Splitter1), "JamShellTree1");
+        QFont treeFont = base;  // stands in for "Segoe UI" 9 point
+        treeFont.setPointSize(9);
+        JamShellTree1->setFont(treeFont);
         auto* listSide = new QWidget(Splitter1);
         auto* lv = new QVBoxLayout(listSide);
         lv->setContentsMargins(0, 0, 0, 0);
@@ -281,7 +309,7 @@ void TMainForm::createLayout() {
     {
         QWidget* right = pageFrame(TabSheet3,
             QStringLiteral("Farben - stellen Sie ein, viele Farben sie benutzen möchten"),
-            QStringLiteral("Farben einstellen..."));
+            QStringLiteral("Farben einstellen..."), pictures::Id::DecoColours);
         auto* v = new QVBoxLayout(right);
         v->setContentsMargins(8, 8, 8, 8);
         auto* g1 = named(new QGroupBox(QStringLiteral("Informationen über das geladene Bild"), right), "GroupBox4");
@@ -308,7 +336,7 @@ void TMainForm::createLayout() {
     PageControl2->addTab(TabSheet4, QStringLiteral("Berechnen"));
     {
         QWidget* right = pageFrame(TabSheet4, QStringLiteral("Tricoma berechnen - Ergebnis bertrachten"),
-                                   QStringLiteral("Muster berechnen..."));
+                                   QStringLiteral("Muster berechnen..."), pictures::Id::DecoCompute);
         auto* v = new QVBoxLayout(right);
         v->setContentsMargins(0, 0, 0, 0);
         v->setSpacing(0);
@@ -316,8 +344,10 @@ void TMainForm::createLayout() {
         top->setFixedHeight(62);
         BitBtn3 = named(new TBitBtnXP(QStringLiteral("Berechnen"), top), "BitBtn3");
         BitBtn3->setGeometry(8, 8, 145, 25);
+        BitBtn3->setGlyph(pictures::get(pictures::Id::GlyphCompute));
         BitBtnXP1 = named(new TBitBtnXP(QStringLiteral("Bild &speichern unter..."), top), "BitBtnXP1");
         BitBtnXP1->setGeometry(160, 8, 145, 25);
+        BitBtnXP1->setGlyph(pictures::get(pictures::Id::GlyphSave));
         EditModeCheck = named(new QCheckBox(QStringLiteral("Nachbearbeiten"), top), "EditModeCheck");
         EditModeCheck->setGeometry(8, 40, 200, 17);
         v->addWidget(top);
@@ -340,7 +370,7 @@ void TMainForm::createLayout() {
     {
         QWidget* right = pageFrame(TabSheet5,
             QStringLiteral("Ergebnis verarbeiten - Muster bertrachten, speichern und drucken"),
-            QStringLiteral("Ergebnis verarbeiten..."));
+            QStringLiteral("Ergebnis verarbeiten..."), pictures::Id::DecoResult);
         auto* v = new QVBoxLayout(right);
         v->setContentsMargins(0, 0, 0, 0);
         v->setSpacing(0);
@@ -348,8 +378,10 @@ void TMainForm::createLayout() {
         top->setFixedHeight(41);
         SaveAsBtn = named(new TBitBtnXP(QStringLiteral("Bild &speichern unter..."), top), "SaveAsBtn");
         SaveAsBtn->setGeometry(8, 8, 145, 25);
+        SaveAsBtn->setGlyph(pictures::get(pictures::Id::GlyphSave));
         PrintBtn = named(new TBitBtnXP(QStringLiteral("Bild &drucken..."), top), "PrintBtn");
         PrintBtn->setGeometry(160, 8, 145, 25);
+        PrintBtn->setGlyph(pictures::get(pictures::Id::GlyphPrint));
         v->addWidget(top);
         ErgScrollBox = scrollView(right, "ErgScrollBox");
         ErgPaintBox = named(new TPaintBox, "ErgPaintBox");
@@ -358,7 +390,13 @@ void TMainForm::createLayout() {
         v->addWidget(ErgScrollBox, 1);
     }
 
+    // Pages 1 to 5 show icons 0, 1, 2, 4 and 3 of the list of seven.
+    PageControl2->setIconSize(QSize(16, 16));
+    const int tabIcons[5] = {0, 1, 2, 4, 3};
+    for (int i = 0; i < 5; ++i) PageControl2->setTabIcon(i, pictures::tabIcon(tabIcons[i]));
     PageControl2->setCurrentIndex(0);
+
+    if (QScreen* s = screen()) move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
 
 void TMainForm::connectEvents() {
@@ -392,11 +430,17 @@ void TMainForm::connectEvents() {
     EndeBtn->onMouseUp = [this](Btn b, Mods m, int x, int y) { EndeBtnMouseUp(EndeBtn, b, m, x, y); };
     EndeBtn->onClick = [this] { EndeBtnClick(EndeBtn); };
     EndeBtnDown->onClick = [this] { EndeBtnClick(EndeBtnDown); };
+    // While pressed, the pressed picture holds the mouse; it lies exactly
+    // over the normal one, so its positions are the normal one's.
+    EndeBtnDown->onMouseMove = [this](Mods m, int x, int y) { EndeBtnMouseMove(EndeBtn, m, x, y); };
+    EndeBtnDown->onMouseUp = [this](Btn b, Mods m, int x, int y) { EndeBtnMouseUp(EndeBtn, b, m, x, y); };
     ueberbtn->onMouseDown = [this](Btn b, Mods m, int x, int y) { ueberbtnMouseDown(ueberbtn, b, m, x, y); };
     ueberbtn->onMouseMove = [this](Mods m, int x, int y) { ueberbtnMouseMove(ueberbtn, m, x, y); };
     ueberbtn->onMouseUp = [this](Btn b, Mods m, int x, int y) { ueberbtnMouseUp(ueberbtn, b, m, x, y); };
     ueberbtn->onClick = [this] { ueberbtnClick(ueberbtn); };
     ueberBtn2->onClick = [this] { ueberBtn2Click(ueberBtn2); };
+    ueberBtn2->onMouseMove = [this](Mods m, int x, int y) { ueberbtnMouseMove(ueberbtn, m, x, y); };
+    ueberBtn2->onMouseUp = [this](Btn b, Mods m, int x, int y) { ueberbtnMouseUp(ueberbtn, b, m, x, y); };
     connect(wwwBtn, &QPushButton::clicked, this, [this] { wwwBtnClick(wwwBtn); });
 
     connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, [this] { FilterComboBox1Change(FilterComboBox1); });

@@ -137,6 +137,26 @@ Status readScanlines(TIFF* tif, Image& img, int bits, bool invert, bool grey, co
     return Status::Ok;
 }
 
+Status readRgbScanlines(TIFF* tif, Image& img, const Progress& progress, const Errors& errors) {
+    const int w = dibwidth(img.d), h = dibheight(img.d);
+    tmsize_t lineSize = TIFFScanlineSize(tif);
+    if (lineSize <= 0 || int64_t(lineSize) < int64_t(w) * 3) return Status::Corrupt;
+    std::vector<uint8_t> line(static_cast<size_t>(lineSize));
+    const int step = h > 100 ? h / 100 : 1;
+    for (int y = 0; y < h; ++y) {
+        if (y % step == 0 && progress) progress(h > 1 ? int(int64_t(y) * 100 / (h - 1)) : 100);
+        if (TIFFReadScanline(tif, line.data(), uint32_t(y), 0) < 0 || errors.count)
+            return y == 0 ? Status::Corrupt : Status::Truncated;
+        uint8_t* dst = dibRow(img.d, y);
+        for (int x = 0; x < w; ++x) {
+            dst[3 * x] = line[size_t(3 * x + 2)];
+            dst[3 * x + 1] = line[size_t(3 * x + 1)];
+            dst[3 * x + 2] = line[size_t(3 * x)];
+        }
+    }
+    return Status::Ok;
+}
+
 Status readPalette(TIFF* tif, Image& img, int bits, const Progress& progress, const Errors& errors) {
     uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
     if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &r, &g, &b) || !r || !g || !b) return Status::Corrupt;
@@ -246,6 +266,8 @@ Status tiffRead(const uint8_t* data, size_t size, dib& out, const Progress& prog
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
     if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric)) photometric = 0xFFFF;
+    uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
     if (w == 0 || h == 0) return Status::Corrupt;
     if (!TIFFIsCODECConfigured(compression)) return Status::Unsupported;
 
@@ -269,6 +291,13 @@ Status tiffRead(const uint8_t* data, size_t size, dib& out, const Progress& prog
             setGreyPalette(img.d);
         }
         s = readScanlines(tif, img, bps, white, true, progress, errors);
+    } else if (!TIFFIsTiled(tif) && spp == 3 && bps == 8 && photometric == PHOTOMETRIC_RGB &&
+               planar == PLANARCONFIG_CONTIG && orientation == ORIENTATION_TOPLEFT) {
+        // The common case, decoded straight into the record without the
+        // RGBA renderer.
+        s = allocDib(img.d, w, h, 24);
+        if (s != Status::Ok) return s;
+        s = readRgbScanlines(tif, img, progress, errors);
     } else {
         bool greyOut = spp == 1 && (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
         s = allocDib(img.d, w, h, greyOut ? 8 : 24);
