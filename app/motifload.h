@@ -1,0 +1,32 @@
+// Pieces of motif loading that need no window: the file-type box's entries,
+// the list's name filters, the preview's size and the failure message.
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace motif {
+
+// "desc|mask|desc|mask" -> (description, mask) pairs. A trailing
+// description without a mask is dropped.
+QList<QPair<QString, QString>> filterPairs(const char* filter);
+
+// A wildcard mask ("*.bmp;*.dib") as the file list's name filters. "*.*"
+// means every file, also those without an extension.
+QStringList nameFilters(const QString& mask);
+
+// Drawn size of an iw x ih motif in a bw x bh preview: full width if the
+// height fits, else full height; quotients truncate.
+QSize previewSize(int bw, int bh, int iw, int ih);
+
+// The box after a failed load of `path`: the library's text under the
+// program's message when that text has more than 5 characters, else the
+// program's message under "Fehler".
+void reportLoadFailure(QWidget* owner, const QString& path, const QString& libraryText);
+
+}  // namespace motif
