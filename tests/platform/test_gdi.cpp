@@ -77,10 +77,9 @@ TEST_F(Gdi, SetDIBitsToDeviceReadsTheScanLinesInItsBuffer) {
     // The buffer starts at scan line 2 of a 6-line bitmap; destination row 0
     // is the top of the source rectangle.
     dib d = dibfix::make24(5, 6);
-    BITMAPINFO info = *d.pmi;
     MemoryDC dc(10, 10);
     const uint8_t* fromLine2 = d.poi + 2 * d.bytew;
-    EXPECT_EQ(SetDIBitsToDevice(&dc, 1, 1, 3, 6, 1, 0, 2, 3, fromLine2, &info, DIB_RGB_COLORS), 3);
+    EXPECT_EQ(SetDIBitsToDevice(&dc, 1, 1, 3, 6, 1, 0, 2, 3, fromLine2, d.pmi, DIB_RGB_COLORS), 3);
     for (int j = 0; j < 6; ++j) {
         int line = 5 - j;  // scan line shown in destination row 1 + j
         bool held = line >= 2 && line < 5;
