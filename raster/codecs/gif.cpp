@@ -158,10 +158,13 @@ Status readFirstFrame(GifFileType* gif, Canvas& c, const Progress& progress) {
         Table t = tableFor(gif);
         if (images == 0) {
             bool covers = im.Left <= 0 && im.Top <= 0 && im.Left + im.Width >= sw && im.Top + im.Height >= sh;
-            int fill = -1, num = t.count;
-            bool tValid = transparent >= 0 && transparent < t.count;
-            if (!covers) fill = tValid ? transparent : t.count < 256 ? t.count : -1;
-            if (fill == t.count) num = t.count + 1;
+            // A transparent index beyond the table still marks its pixels
+            // transparent, so its entry (white) joins the palette.
+            bool tValid = transparent >= 0 && transparent < 256;
+            int num = tValid ? std::max(t.count, transparent + 1) : t.count;
+            int fill = -1;
+            if (!covers) fill = tValid ? transparent : num < 256 ? num : -1;
+            if (fill == num) num = num + 1;
             bool indexed = covers || fill >= 0;
             Status s = allocDib(c.d, sw, sh, indexed ? bitsForColours(num) : 24);
             if (s != Status::Ok) return s;

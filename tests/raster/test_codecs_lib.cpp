@@ -346,3 +346,124 @@ TEST(JpegPhotos, DecodeFullyAtTheirStoredSize) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------------------ crafted GIFs
+
+#include <gif_lib.h>
+
+namespace {
+
+struct GifImage {
+    int left, top, w, h;
+    std::vector<uint8_t> px;
+    int transparent = -1;  // GCE transparent index, -1 = none
+    int delay = 0;
+};
+
+int gifToVector(GifFileType* g, const GifByteType* b, int n) {
+    static_cast<std::vector<uint8_t>*>(g->UserData)->insert(static_cast<std::vector<uint8_t>*>(g->UserData)->end(), b, b + n);
+    return n;
+}
+
+// Encodes a GIF with giflib: screen, global table, images in order.
+std::vector<uint8_t> makeGif(int sw, int sh, const std::vector<GifColorType>& table, const std::vector<GifImage>& images) {
+    std::vector<uint8_t> out;
+    int err = 0;
+    GifFileType* g = EGifOpen(&out, gifToVector, &err);
+    int bits = 1;
+    while ((1 << bits) < int(table.size())) ++bits;
+    std::vector<GifColorType> full(table);
+    full.resize(size_t(1) << bits, GifColorType{0, 0, 0});
+    ColorMapObject* map = GifMakeMapObject(int(full.size()), full.data());
+    EGifSetGifVersion(g, true);
+    EGifPutScreenDesc(g, sw, sh, bits, 0, map);
+    for (const GifImage& im : images) {
+        if (im.transparent >= 0 || im.delay) {
+            GraphicsControlBlock gcb{};
+            gcb.DisposalMode = DISPOSAL_UNSPECIFIED;
+            gcb.DelayTime = im.delay;
+            gcb.TransparentColor = im.transparent;
+            GifByteType ext[4];
+            EGifGCBToExtension(&gcb, ext);
+            EGifPutExtension(g, GRAPHICS_EXT_FUNC_CODE, 4, ext);
+        }
+        EGifPutImageDesc(g, im.left, im.top, im.w, im.h, false, nullptr);
+        for (int y = 0; y < im.h; ++y) EGifPutLine(g, const_cast<GifPixelType*>(im.px.data() + y * im.w), im.w);
+    }
+    EGifCloseFile(g, &err);
+    GifFreeMapObject(map);
+    return out;
+}
+
+uint32_t colourAt(const dib& d, int x, int y) {
+    uint32_t v = getpixel(d, x, y);
+    if (dibbitcount(d) > 8) return v;
+    const PALETTEENTRY& e = d.pal.rgb0[v];
+    return packrgb(e.peRed, e.peGreen, e.peBlue);
+}
+
+const uint32_t kWhite = packrgb(255, 255, 255), kBlack = 0, kRed = packrgb(255, 0, 0), kBlue = packrgb(0, 0, 255);
+
+TEST(GifCrafted, TransparencyAndUncoveredScreenShowWhite) {
+    BlockGuard guard;
+    // 4 x 2 screen, one 3 x 1 image at (1, 1); index 1 (red) is transparent.
+    auto bytes = makeGif(4, 2, {{0, 0, 0}, {255, 0, 0}}, {{1, 1, 3, 1, {0, 1, 0}, 1, 0}});
+    dib d{};
+    ASSERT_EQ(pixkit::gifRead(bytes.data(), bytes.size(), d, {}), Status::Ok);
+    codeccheck::checkRecord(d);
+    EXPECT_LE(dibbitcount(d), 4) << "one image with a small table stays a palette image";
+    const uint32_t want[2][4] = {{kWhite, kWhite, kWhite, kWhite}, {kWhite, kBlack, kWhite, kBlack}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(colourAt(d, x, y), want[y][x]) << x << "," << y;
+    freedib(d);
+}
+
+TEST(GifCrafted, TransparentIndexBeyondTheTableIsStillTransparent) {
+    BlockGuard guard;
+    // Two-entry table, transparent index 3, which pixels use.
+    auto bytes = makeGif(2, 1, {{0, 0, 0}, {255, 0, 0}}, {{0, 0, 2, 1, {1, 3}, 3, 0}});
+    dib d{};
+    Status s = pixkit::gifRead(bytes.data(), bytes.size(), d, {});
+    ASSERT_EQ(s, Status::Ok);
+    EXPECT_EQ(colourAt(d, 0, 0), kRed);
+    EXPECT_EQ(colourAt(d, 1, 0), kWhite);
+    freedib(d);
+}
+
+TEST(GifCrafted, ImagesWithoutDelayFormOneFrameAndTheFirstDelayEndsIt) {
+    BlockGuard guard;
+    const std::vector<GifColorType> table = {{0, 0, 0}, {255, 0, 0}, {0, 0, 255}};
+    // Left half red, then right half blue with a delay, then all black.
+    auto bytes = makeGif(2, 1, table,
+                         {{0, 0, 1, 1, {1}, -1, 0}, {1, 0, 1, 1, {2}, -1, 10}, {0, 0, 2, 1, {0, 0}, -1, 10}});
+    dib d{};
+    ASSERT_EQ(pixkit::gifRead(bytes.data(), bytes.size(), d, {}), Status::Ok);
+    codeccheck::checkRecord(d);
+    EXPECT_EQ(colourAt(d, 0, 0), kRed);
+    EXPECT_EQ(colourAt(d, 1, 0), kBlue);
+    freedib(d);
+}
+
+// Pixels beyond the colour table: pygif's invalid-colors (giflib's encoder
+// masks such values, so they cannot be made here).
+
+TEST(LibraryCodecs, EmptyAndTinyInputsAreRefused) {
+    BlockGuard guard;
+    using ReadFn = Status (*)(const uint8_t*, size_t, dib&, const pixkit::Progress&);
+    const std::pair<const char*, ReadFn> readers[] = {{"jpeg", pixkit::jpegRead}, {"gif", pixkit::gifRead},
+                                                      {"tiff", pixkit::tiffRead}, {"png", pixkit::pngRead},
+                                                      {"webp", pixkit::webpRead}};
+    const uint8_t magic[][12] = {{0xFF, 0xD8, 0xFF}, {'G', 'I', 'F', '8', '9', 'a'}, {'I', 'I', 42, 0, 8, 0, 0, 0},
+                                 {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A},
+                                 {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'E', 'B', 'P'}};
+    for (size_t i = 0; i < 5; ++i) {
+        dib d{};
+        EXPECT_NE(readers[i].second(nullptr, 0, d, {}), Status::Ok) << readers[i].first;
+        EXPECT_EQ(d.poi, nullptr);
+        // Only the signature: recognised, then refused as cut short or broken.
+        EXPECT_TRUE(readers[i].second(magic[i], 12, d, {}) != Status::Ok) << readers[i].first;
+        EXPECT_EQ(d.poi, nullptr);
+    }
+}
+
+}  // namespace
