@@ -70,8 +70,10 @@ QPrinter& QtPrinterService::printer() {
         const QPrinterInfo info = QPrinterInfo::printerInfo(name);
         if (info.isNull()) throw PrinterError(kInvalidPrinter);
         printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    } else if (!printing_ && QPrinterInfo::printerInfo(printer_->printerName()).isNull()) {
-        // The chosen printer was removed since it was chosen.
+    } else if (!printing_ && printer_->outputFormat() == QPrinter::NativeFormat &&
+               QPrinterInfo::printerInfo(printer_->printerName()).isNull()) {
+        // The chosen printer was removed since it was chosen. (Printing
+        // to a file needs no printer.)
         throw PrinterError(kInvalidPrinter);
     }
     if (!printer_->isValid()) throw PrinterError(kInvalidPrinter);

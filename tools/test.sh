@@ -11,6 +11,13 @@ export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/tricoma-ccache}"
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$JOBS"
+# A private CUPS server with a PDF printer for the real print test, which
+# skips when none can run here.
+if bash tools/cups-pdf.sh start; then
+  trap 'bash tools/cups-pdf.sh stop' EXIT
+else
+  echo "No CUPS test server: the end-to-end print test will skip."
+fi
 ctest --test-dir build --output-on-failure -j "$JOBS"
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTRICOMA_SANITIZE=ON -DTRICOMA_BUILD_BENCH=OFF

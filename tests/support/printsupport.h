@@ -89,13 +89,22 @@ inline bool drawdibPrints() {
 }
 
 // Bounding box of the pixels that are not white; empty when there are none.
-inline QRect inkBox(const QImage& img) {
+// With `darkerThan`, only grey pixels below that level count (pages whose
+// edges a printer's filters smoothed).
+inline QRect inkBox(const QImage& img, int darkerThan = -1) {
     int x0 = img.width(), y0 = img.height(), x1 = -1, y1 = -1;
-    const QImage rgb = img.convertToFormat(QImage::Format_RGB32);
+    const bool gray = img.format() == QImage::Format_Grayscale8;
+    // Grey pages (large rasterised ones) are read as they are.
+    const QImage rgb = gray ? img : img.convertToFormat(QImage::Format_RGB32);
     for (int y = 0; y < rgb.height(); ++y) {
-        const QRgb* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        const uchar* bytes = rgb.constScanLine(y);
+        const QRgb* row = reinterpret_cast<const QRgb*>(bytes);
         for (int x = 0; x < rgb.width(); ++x) {
-            if ((row[x] & 0xFFFFFF) == 0xFFFFFF) continue;
+            if (darkerThan >= 0) {
+                if ((gray ? bytes[x] : qGray(row[x])) >= darkerThan) continue;
+            } else if (gray ? bytes[x] == 0xFF : (row[x] & 0xFFFFFF) == 0xFFFFFF) {
+                continue;
+            }
             if (x < x0) x0 = x;
             if (x > x1) x1 = x;
             if (y < y0) y0 = y;
