@@ -42,13 +42,15 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         QTreeView* list = form_->JamShellList1;
         if (watched == list->viewport()) {
-            if (event->type() == QEvent::MouseButtonPress) {
+            const QEvent::Type type = event->type();
+            if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
                 auto* me = static_cast<QMouseEvent*>(event);
                 if (!list->indexAt(me->position().toPoint()).isValid()) {
                     list->clearSelection();
                     list->setCurrentIndex(QModelIndex());
                 }
-            } else if (event->type() == QEvent::MouseButtonDblClick) {
+            }
+            if (type == QEvent::MouseButtonDblClick) {
                 if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
                     form_->JamShellList1DblClick(list);
                     return true;
