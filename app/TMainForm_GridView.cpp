@@ -1,10 +1,116 @@
-// Stitch-grid view and post-editing on page 4.
-#include "app/TMainForm.h"
+// Stitch-grid view and post-editing on page 4: the grid 1:1 and enlarged in
+// ScrollBox1, recolouring single stitches while "Nachbearbeiten" is ticked,
+// drag scrolling otherwise, and the yarn colour picker above the view.
+#include <QCheckBox>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 
-void TMainForm::PaintBox2Paint(QObject*) {}
-void TMainForm::PaintBox2MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}
-void TMainForm::PaintBox2MouseMove(QObject*, Qt::KeyboardModifiers, int, int) {}
-void TMainForm::PaintBox2MouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}
-void TMainForm::PaintBox3Paint(QObject*) {}
-void TMainForm::PaintBox3MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}
-void TMainForm::EditModeCheckClick(QObject*) {}
+#include "app/TMainForm.h"
+#include "chart/gridview.h"
+#include "chart/swatches.h"
+#include "platform/controls.h"
+#include "platform/gdi.h"
+#include "raster/drawdib.h"
+
+namespace {
+
+// Draws `part`, which shows the box area `area`, 1:1 into it.
+void drawPart(HDC dc, const QRect& area, const dib& part) {
+    drawdib(dc, area.x(), area.y(), area.width(), area.height(), part, 0, 0, area.width(), area.height(), false,
+            SRCCOPY);
+}
+
+}  // namespace
+
+void TMainForm::PaintBox2Paint(QObject*) {
+    const int w = dibwidth(di3), h = dibheight(di3);
+    const gridview::ViewSize size =
+        gridview::viewSize(w, h, EditModeCheck->isChecked(), breited->value(), hoched->value());
+    if (PaintBox2->width() != size.boxW || PaintBox2->height() != size.boxH)
+        PaintBox2->resize(size.boxW, size.boxH);  // the box is painted again in its new size
+
+    QPainter* canvas = PaintBox2->canvas();
+    if (!canvas) {
+        // Called to redraw: paint now, inside the caller's handler.
+        PaintBox2->repaint();
+        return;
+    }
+    if (!di3.poi || w <= 0 || h <= 0) return;
+
+    // Only what this paint has to cover is drawn: with 30 x 30 pixels per
+    // stitch the enlarged picture can be far larger than the screen.
+    const QRect need = PaintBox2->paintRect();
+    PainterDC dc(*canvas);
+
+    const QRect one = need & QRect(0, 0, w, h);
+    if (!one.isEmpty())
+        drawdib(&dc, one.x(), one.y(), one.width(), one.height(), di3, one.x(), h - one.bottom() - 1, one.width(),
+                one.height(), false, SRCCOPY);
+
+    const QRect big = need & QRect(0, h, size.bigW, size.bigH);
+    if (!big.isEmpty()) {
+        dib part = gridview::stretchedPart(di3, size.bigW, size.bigH, big.x(), big.y() - h, big.width(),
+                                           big.height());
+        if (part.poi) drawPart(&dc, big, part);
+        freedib(part);
+    }
+}
+
+void TMainForm::PaintBox2MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y) {
+    if (!EditModeCheck->isChecked()) {
+        ziehen2 = true;
+        ziehx2 = X;
+        ziehy2 = Y;
+        return;
+    }
+    const int w = dibwidth(di3), h = dibheight(di3);
+    const gridview::Stitch s = gridview::stitchAt(X, Y, w, h);
+    if (!s.hit || !di3.poi) return;
+    // Stored rows run bottom-up.
+    di3.poi[std::ptrdiff_t(h - 1 - s.row) * di3.bytew + s.col] = uint8_t(colornr + 10);
+    PaintBox2Paint(PaintBox2);
+}
+
+void TMainForm::PaintBox2MouseMove(QObject*, Qt::KeyboardModifiers, int X, int Y) {
+    if (!ziehen2) return;
+    QScrollBar* hbar = ScrollBox1->horizontalScrollBar();
+    QScrollBar* vbar = ScrollBox1->verticalScrollBar();
+    // X, Y move with the content, so the grabbed point stays under the pointer.
+    const int hpos = gridview::dragScroll(hbar->value(), ziehx2, X, PaintBox2->width());
+    const int vpos = gridview::dragScroll(vbar->value(), ziehy2, Y, PaintBox2->height());
+    hbar->setValue(hpos);
+    vbar->setValue(vpos);
+}
+
+void TMainForm::PaintBox2MouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) { ziehen2 = false; }
+
+void TMainForm::PaintBox3Paint(QObject*) {
+    QPainter* canvas = PaintBox3->canvas();
+    if (!canvas) {
+        PaintBox3->repaint();
+        return;
+    }
+    const int cols = swatches::columns(PaintBox3->width());
+    const int count = pal.num < 256 ? pal.num : 256;
+    for (int i = 0; i < count; ++i) {
+        const swatches::Square s = swatches::square(i, cols);
+        const PALETTEENTRY& e = pal.rgb0[i];
+        canvas->fillRect(s.x, s.y, swatches::kSquare, swatches::kSquare, i == colornr ? Qt::red : Qt::black);
+        canvas->fillRect(s.x + 1, s.y + 1, swatches::kSquare - 2, swatches::kSquare - 2,
+                         QColor(e.peRed, e.peGreen, e.peBlue));
+    }
+}
+
+void TMainForm::PaintBox3MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y) {
+    const int count = pal.num < 256 ? pal.num : 256;
+    const int i = swatches::hit(X, Y, swatches::columns(PaintBox3->width()), count);
+    if (i < 0) return;
+    colornr = i;
+    PaintBox3Paint(PaintBox3);
+}
+
+void TMainForm::EditModeCheckClick(QObject*) {
+    Panel43->setVisible(EditModeCheck->isChecked());
+    PaintBox2Paint(PaintBox2);
+}

@@ -317,6 +317,7 @@ void TMainForm::createLayout() {
         infoStrip(g1, QStringLiteral("Wählen Sie die Garn-Farben aus, die sie benutzen möchten"), 8, 20, 360);
         PaintBox1 = named(new TPaintBox(g1), "PaintBox1");
         PaintBox1->setGeometry(16, 42, 337, 81);
+        PaintBox1->setMouseTracking(true);  // pointing at a swatch shows its values
         InfoLabel = named(new QLabel(g1), "InfoLabel");
         InfoLabel->setGeometry(16, 127, 337, 17);
         v->addWidget(g1);
@@ -354,13 +355,14 @@ void TMainForm::createLayout() {
         Panel43 = named(new QWidget(right), "Panel43");
         Panel43->setFixedHeight(88);
         PaintBox3 = named(new TPaintBox(Panel43), "PaintBox3");
-        PaintBox3->setGeometry(8, 3, 337, 81);
+        PaintBox3->setGeometry(8, 7, 337, 81);
         Panel43->hide();
         v->addWidget(Panel43);
         ScrollBox1 = scrollView(right, "ScrollBox1");
         PaintBox2 = named(new TPaintBox, "PaintBox2");
-        PaintBox2->setCursor(Qt::OpenHandCursor);
+        PaintBox2->setCursor(Qt::PointingHandCursor);
         ScrollBox1->setWidget(PaintBox2);
+        PaintBox2->setAutoFillBackground(false);  // beside the pictures the workspace colour shows
         v->addWidget(ScrollBox1, 1);
     }
 
@@ -385,8 +387,9 @@ void TMainForm::createLayout() {
         v->addWidget(top);
         ErgScrollBox = scrollView(right, "ErgScrollBox");
         ErgPaintBox = named(new TPaintBox, "ErgPaintBox");
-        ErgPaintBox->setCursor(Qt::OpenHandCursor);
+        ErgPaintBox->setCursor(Qt::PointingHandCursor);
         ErgScrollBox->setWidget(ErgPaintBox);
+        ErgPaintBox->setAutoFillBackground(false);
         v->addWidget(ErgScrollBox, 1);
     }
 
@@ -406,6 +409,12 @@ void TMainForm::connectEvents() {
     connect(breited, &QDoubleSpinBox::valueChanged, this, [this] { breitedChange(breited); });
     connect(hoched, &QDoubleSpinBox::valueChanged, this, [this] { hochedChange(hoched); });
 
+    // The XPaint handlers draw when called from a paint event and ask for
+    // one otherwise (see TPaintBox::canvas).
+    PaintBox1->onPaint = [this](QPainter&) { PaintBox1Paint(PaintBox1); };
+    PaintBox2->onPaint = [this](QPainter&) { PaintBox2Paint(PaintBox2); };
+    PaintBox3->onPaint = [this](QPainter&) { PaintBox3Paint(PaintBox3); };
+    ErgPaintBox->onPaint = [this](QPainter&) { ErgPaintBoxPaint(ErgPaintBox); };
     PaintBox1->onMouseDown = [this](Btn b, Mods m, int x, int y) { PaintBox1MouseDown(PaintBox1, b, m, x, y); };
     PaintBox1->onMouseMove = [this](Mods m, int x, int y) { PaintBox1MouseMove(PaintBox1, m, x, y); };
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QStyleOption>
 
@@ -15,10 +16,14 @@ void TPaintBox::setPicture(const QPixmap& p) {
     update();
 }
 
-void TPaintBox::paintEvent(QPaintEvent*) {
+void TPaintBox::paintEvent(QPaintEvent* e) {
     QPainter painter(this);
     if (onPaint) {
+        canvas_ = &painter;
+        paintRect_ = e->rect();
         onPaint(painter);
+        canvas_ = nullptr;
+        paintRect_ = QRect();
     } else if (!picture_.isNull()) {
         if (stretch) painter.drawPixmap(rect(), picture_);
         else painter.drawPixmap(0, 0, picture_);
@@ -48,9 +53,28 @@ QRect TStatusBar::panelRect(int index) const {
     return QRect(x, 2, w, height() - 2);
 }
 
-void TStatusBar::paintEvent(QPaintEvent*) {
+void TStatusBar::fillNow(const QRect& rect, const QColor& colour) {
+    if (rect.isEmpty()) return;
+    if (rect == lastFill_ && colour == lastFillColour_) return;
+    fillRect_ = rect;
+    fillColour_ = colour;
+    filling_ = true;
+    repaint(rect);
+    filling_ = false;
+}
+
+void TStatusBar::paintEvent(QPaintEvent* e) {
     ++paintCount;
     QPainter p(this);
+    // The region may have grown by other pending updates; then only a full
+    // paint leaves nothing undrawn.
+    if (filling_ && fillRect_.contains(e->rect())) {
+        p.fillRect(fillRect_, fillColour_);
+        lastFill_ = fillRect_;
+        lastFillColour_ = fillColour_;
+        return;
+    }
+    lastFill_ = QRect();
     p.fillRect(rect(), palette().window());
     for (int i = 0; i < panelCount(); ++i) {
         QRect r = panelRect(i);

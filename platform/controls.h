@@ -29,6 +29,12 @@ public:
     const QPixmap& picture() const { return picture_; }
     bool stretch = false;  // draw the picture scaled to the box
 
+    // The painter of the paint event being handled and the area it has to
+    // cover; nullptr and empty outside a paint event. A handler called
+    // directly (not to paint) can tell so and ask for a repaint instead.
+    QPainter* canvas() const { return canvas_; }
+    QRect paintRect() const { return paintRect_; }
+
 protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
@@ -37,6 +43,8 @@ protected:
 
 private:
     QPixmap picture_;
+    QPainter* canvas_ = nullptr;
+    QRect paintRect_;
 };
 
 // Status bar with fixed-width panels; the last one reaches to the right end.
@@ -55,8 +63,21 @@ public:
     // Counts paint events, so tests can see that progress really repaints.
     int paintCount = 0;
 
+    // Fills `rect` with `colour` on the bar before returning, without a
+    // full paint of the bar: for code that reports progress from inside a
+    // loop and gives the event loop no chance to run. Repeating the last
+    // fill with nothing painted since is skipped, the pixels are there.
+    void fillNow(const QRect& rect, const QColor& colour);
+
 protected:
     void paintEvent(QPaintEvent*) override;
+
+private:
+    QRect fillRect_;
+    QColor fillColour_;
+    bool filling_ = false;
+    QRect lastFill_;
+    QColor lastFillColour_;
 };
 
 // Decimal spin field: two decimals, clamped to its range; text that is not

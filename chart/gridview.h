@@ -1,0 +1,55 @@
+// Arithmetic of the stitch-grid view: the grid at one pixel per stitch on
+// top, an enlarged picture of it below (30 pixels per centimetre of the
+// knitted motif, or 30 x 30 per stitch while post-editing), the stitch under
+// a click, and the clamping of drag scrolling. No widgets here.
+#pragma once
+
+#include "raster/dib.h"
+
+namespace gridview {
+
+constexpr int kStitchPixels = 30;  // post-editing: one stitch, one square
+// Knitted size on screen: centimetres to millimetres (x 10), 25 mm per
+// inch, 75 pixels per inch.
+constexpr long double kMmPerCm = 10;
+constexpr long double kMmPerInch = 25;
+constexpr long double kPixelsPerInch = 75;
+// Widgets cannot be larger; sizes beyond are cut to it.
+constexpr int kMaxExtent = 16777215;
+
+struct ViewSize {
+    int bigW;  // enlarged picture
+    int bigH;
+    int boxW;  // the paint box: enlarged width, grid height + enlarged height
+    int boxH;
+};
+// w, h: the grid; breite, hoch: the motif size in centimetres.
+ViewSize viewSize(int w, int h, bool editMode, double breite, double hoch);
+
+struct Stitch {
+    int col;
+    int row;  // from the top
+    bool hit;
+};
+// The stitch of a w x h grid under a click at (x, y) in edit mode; nothing
+// when the click is level with the 1:1 picture or beside the enlarged one.
+Stitch stitchAt(int x, int y, int w, int h);
+
+// Drag scrolling: new position for a scroll bar at `pos` when the press was
+// at `grab` and the pointer is now at `now` (both in content coordinates),
+// kept within 0 .. range - 1, range being the content's extent.
+int dragScroll(int pos, int grab, int now, int range);
+
+// Column (or row) of a source of `srcLen` pixels shown at destination
+// pixel i when it is stretched to `dstLen` by dropping and repeating whole
+// pixels, as the bitmap drawing does for a whole-image draw.
+int sourceIndex(int i, int srcLen, int dstLen);
+
+// The part x0 .. x0 + cw - 1, y0 .. y0 + ch - 1 (rows from the top) of `src`
+// stretched to dstW x dstH, as a new image with src's colours that the
+// caller frees. Lets a view draw only what is visible of a huge enlargement.
+// 8- and 24-bit images; anything else, an empty part or no memory gives an
+// empty record.
+dib stretchedPart(const dib& src, int dstW, int dstH, int x0, int y0, int cw, int ch);
+
+}  // namespace gridview
