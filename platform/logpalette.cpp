@@ -36,27 +36,43 @@ LogPalette::LogPalette(const LPAL& palette) : entries_(paletteEntries(palette)) 
         });
         if (!seen) distinct_.push_back(Candidate{e.peRed, e.peGreen, e.peBlue, uint8_t(i)});
     }
-    if (!distinct_.empty()) cells_.assign(kCells, 0);
+    if (distinct_.empty()) return;
+    for (int l = 0; l < kLevels; ++l) {
+        levels_[l].sideBits = kCoarsestBits - l;
+        const int axis = 8 - levels_[l].sideBits;
+        levels_[l].cells.assign(std::size_t(1) << (3 * axis), 0);
+    }
 }
 
-uint32_t LogPalette::buildCell(uint32_t cell) const {
-    constexpr int kSide = 1 << kCellBits;
-    constexpr uint32_t kAxisMask = (1u << kAxisBits) - 1;
-    const int lo[3] = {int((cell >> (2 * kAxisBits)) & kAxisMask) * kSide,
-                       int((cell >> kAxisBits) & kAxisMask) * kSide, int(cell & kAxisMask) * kSide};
+uint32_t LogPalette::buildCell(int level, uint8_t red, uint8_t green, uint8_t blue) const {
+    // The entries to choose from: the parent cell's list, or all of them.
+    const Candidate* source = distinct_.data();
+    uint32_t count = uint32_t(distinct_.size());
+    if (level > 0) {
+        const Level& parent = levels_[level - 1];
+        uint32_t packed = parent.cells[cellOf(parent, red, green, blue)];
+        if (packed == 0) packed = buildCell(level - 1, red, green, blue);
+        source = parent.pool.data() + (packed >> kCountBits);
+        count = packed & kCountMask;
+    }
+
+    Level& lv = levels_[level];
+    const int side = 1 << lv.sideBits;
+    const int lo[3] = {red >> lv.sideBits << lv.sideBits, green >> lv.sideBits << lv.sideBits,
+                       blue >> lv.sideBits << lv.sideBits};
 
     // Closest and farthest squared distance from each entry to the cell.
     int closest[256];
     int limit = INT_MAX;
-    for (std::size_t i = 0; i < distinct_.size(); ++i) {
-        const Candidate& c = distinct_[i];
+    for (uint32_t i = 0; i < count; ++i) {
+        const Candidate& c = source[i];
         const int v[3] = {c.red, c.green, c.blue};
         int dmin = 0, dmax = 0;
         for (int a = 0; a < 3; ++a) {
-            int below = lo[a] - v[a];             // > 0 when the entry lies below the cell
-            int above = v[a] - (lo[a] + kSide - 1);  // > 0 when it lies above
-            int gap = std::max({below, above, 0});
-            int far = std::max(v[a] - lo[a], lo[a] + kSide - 1 - v[a]);
+            const int below = lo[a] - v[a];               // > 0: entry below the cell
+            const int above = v[a] - (lo[a] + side - 1);  // > 0: entry above it
+            const int gap = std::max({below, above, 0});
+            const int far = std::max(v[a] - lo[a], lo[a] + side - 1 - v[a]);
             dmin += gap * gap;
             dmax += far * far;
         }
@@ -64,12 +80,13 @@ uint32_t LogPalette::buildCell(uint32_t cell) const {
         limit = std::min(limit, dmax);
     }
 
-    uint32_t offset = uint32_t(pool_.size());
-    for (std::size_t i = 0; i < distinct_.size(); ++i)
-        if (closest[i] <= limit) pool_.push_back(distinct_[i]);
-    uint32_t count = uint32_t(pool_.size()) - offset;
-    uint32_t packed = (offset << kCountBits) | count;
-    cells_[cell] = packed;
+    const uint32_t offset = uint32_t(lv.pool.size());
+    for (uint32_t i = 0; i < count; ++i)
+        if (closest[i] <= limit) lv.pool.push_back(source[i]);
+    if (level == kLevels - 1)
+        while ((lv.pool.size() - offset) % kGroup != 0) lv.pool.push_back(lv.pool.back());
+    const uint32_t packed = (offset << kCountBits) | (uint32_t(lv.pool.size()) - offset);
+    lv.cells[cellOf(lv, red, green, blue)] = packed;
     return packed;
 }
 

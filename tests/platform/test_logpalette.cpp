@@ -48,7 +48,7 @@ void expectSameAsBrute(const LPAL& palette, int samples, uint32_t seed) {
         int want = nearestIndexBrute(palette, getr(c), getg(c), getb(c));
         ASSERT_EQ(fast.nearest(c), want) << std::hex << "colour " << c;
     }
-    // Cells are 8 wide: values 0, 7, 8, 15, ... 248, 255 on every axis.
+    // Every cell border lies at a multiple of 8: values 0, 7, 8, 15, ... 248, 255.
     for (int r = 0; r < 256; r += (r % 8 == 0 ? 7 : 1))
         for (int g = 0; g < 256; g += (g % 8 == 0 ? 7 : 1))
             for (int b = 0; b < 256; b += (b % 8 == 0 ? 7 : 1))
