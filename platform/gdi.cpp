@@ -43,18 +43,25 @@ void record(HDC dc, const GdiCall& c) {
 }
 
 // Returns the span of destination indices (within `vis`) whose source index
-// src(i) lies in [0, n); src must be monotonic, so the span is contiguous.
+// src(i) lies in [0, n). src is monotonic (rising or falling), so the span is
+// contiguous and its ends are found by bisection.
 template <class Map>
 Span validSpan(Span vis, int n, Map src) {
-    Span s{vis.hi, vis.hi};
-    for (int i = vis.lo; i < vis.hi; ++i) {
-        int c = src(i);
-        if (c >= 0 && c < n) {
-            if (s.lo == vis.hi) s.lo = i;
-            s.hi = i + 1;
+    if (vis.empty()) return {0, 0};
+    bool rising = src(vis.lo) <= src(vis.hi - 1);
+    // First i in [lo, hi) for which pred holds, pred false then true.
+    auto firstTrue = [&](auto pred) {
+        int lo = vis.lo, hi = vis.hi;
+        while (lo < hi) {
+            int mid = lo + (hi - lo) / 2;
+            if (pred(src(mid))) hi = mid;
+            else lo = mid + 1;
         }
-    }
-    if (s.lo == vis.hi) return {0, 0};
+        return lo;
+    };
+    Span s = rising ? Span{firstTrue([](int c) { return c >= 0; }), firstTrue([n](int c) { return c >= n; })}
+                    : Span{firstTrue([n](int c) { return c < n; }), firstTrue([](int c) { return c < 0; })};
+    if (s.empty()) return {0, 0};
     return s;
 }
 
@@ -220,8 +227,16 @@ void PainterDC::putPixels(int x, int y, int w, int h, const uint8_t* bgr, std::p
         }
         bandX_ = x, bandY_ = y, bandW_ = w;
     }
+    // Blue, green, red read as one little-endian word are 0x??RRGGBB, the
+    // image's pixel; the last pixel is read bytewise so as not to overrun.
     auto* out = reinterpret_cast<uint32_t*>(band_.scanLine(bandRows_));
-    for (int i = 0; i < w; ++i, bgr += 3) out[i] = 0xFF000000u | (uint32_t(bgr[2]) << 16) | (uint32_t(bgr[1]) << 8) | bgr[0];
+    int i = 0;
+    for (; i < w - 1; ++i, bgr += 3) {
+        uint32_t v;
+        std::memcpy(&v, bgr, 4);
+        out[i] = 0xFF000000u | v;
+    }
+    out[i] = 0xFF000000u | (uint32_t(bgr[2]) << 16) | (uint32_t(bgr[1]) << 8) | bgr[0];
     ++bandRows_;
 }
 

@@ -97,6 +97,11 @@ void drawrows(HDC dc, int x, int y, int DW, int DH, const dib& d, int SX, int T,
         }
     }
 
+    // Columns before wordEnd are copied as whole words (see below): their
+    // source pixel is not the row's last and theirs not the run's last.
+    int wordEnd = first;
+    while (first >= 0 && wordEnd < last && table[std::size_t(wordEnd)] < 3 * (W - 1)) ++wordEnd;
+
     int64_t lastRow = -1;  // stored row now in the buffer, -1 for none
     uint8_t* out = row.poi;
     for (int64_t j = j0; j < j1; ++j) {
@@ -108,8 +113,12 @@ void drawrows(HDC dc, int x, int y, int DW, int DH, const dib& d, int SX, int T,
         } else if (s != lastRow && first >= 0) {
             const uint8_t* src = d.poi + s * d.bytew;
             if (bpp == 3) {
-                for (int k = first; k <= last; ++k)
-                    std::memcpy(out + 3 * (i0 + k), src + table[std::size_t(k)], 3);
+                // Whole words where both sides have a byte to spare: the
+                // fourth byte is overwritten by the next pixel.
+                uint8_t* o = out + 3 * (i0 + first);
+                int k = first;
+                for (; k < wordEnd; ++k, o += 3) std::memcpy(o, src + table[std::size_t(k)], 4);
+                for (; k <= last; ++k, o += 3) std::memcpy(o, src + table[std::size_t(k)], 3);
             } else {
                 for (int k = first; k <= last; ++k) out[i0 + k] = src[table[std::size_t(k)]];
             }

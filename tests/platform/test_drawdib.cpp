@@ -340,20 +340,21 @@ TEST_F(DrawDib, RowPathsEnlargeAndShrinkNearest) {
     struct Size {
         int dw, dh;
     } sizes[] = {{23, 17}, {3, 2}, {7, 5}, {40, 3}, {2, 30}};
-    for (int bits : {24, 8}) {
-        dib d = bits == 24 ? dibfix::make24(7, 5) : dibfix::make8(7, 5);
+    // Width 8 of 24 bits leaves no row padding: the last pixel ends the block.
+    for (auto [bits, W] : {std::pair{24, 7}, std::pair{24, 8}, std::pair{8, 7}}) {
+        dib d = bits == 24 ? dibfix::make24(W, 5) : dibfix::make8(W, 5);
         for (Size s : sizes) {
-            SCOPED_TRACE(testing::Message() << bits << " bits into " << s.dw << "x" << s.dh);
+            SCOPED_TRACE(testing::Message() << bits << " bits, " << W << " wide, into " << s.dw << "x" << s.dh);
             MemoryDC dc(45, 35);
-            drawdib(&dc, 2, 1, s.dw, s.dh, d, 0, 0, 7, 5, false, SRCCOPY);
+            drawdib(&dc, 2, 1, s.dw, s.dh, d, 0, 0, W, 5, false, SRCCOPY);
             EXPECT_EQ(trace.path, bits == 24 ? Path::Rows24 : Path::Rows8);
-            expectPixels(dc, stretchOracle(d, 2, 1, s.dw, s.dh, 0, 0, 7, 5), "row path");
+            expectPixels(dc, stretchOracle(d, 2, 1, s.dw, s.dh, 0, 0, W, 5), "row path");
             // Each source row is converted once: shrinking skips some.
             EXPECT_EQ(trace.conversions, std::min(5, s.dh));
             // The printer's stretched transfer shows the same picture.
             MemoryDC printer(45, 35);
             printer.setTechnology(DT_RASPRINTER);
-            drawdib(&printer, 2, 1, s.dw, s.dh, d, 0, 0, 7, 5, false, SRCCOPY);
+            drawdib(&printer, 2, 1, s.dw, s.dh, d, 0, 0, W, 5, false, SRCCOPY);
             expectPixels(printer, [&](int x, int y) -> std::optional<uint32_t> { return dc.pixel(x, y); },
                          "printer vs screen");
         }
