@@ -26,7 +26,7 @@ void DitherToPalette(const dib& src, const dib& dst) {
     // Slot k + 1 belongs to the k-th stitch processed in a row; slots 0 and
     // w + 1 catch what falls off the ends and are never read. "+2 slots"
     // spares every bounds check in the inner loop. Cells stay within
-    // 16 * 255 in magnitude; int keeps the spares from overflowing too.
+    // 16 * 255 in magnitude.
     std::vector<int> rowA(std::size_t(w + 2) * 3, 0), rowB(std::size_t(w + 2) * 3, 0);
     const platform::LogPalette palette(dst.pal);
     const PALETTEENTRY* entries = dst.pal.rgb0;
@@ -42,15 +42,20 @@ void DitherToPalette(const dib& src, const dib& dst) {
         const int step = rightToLeft ? -1 : 1;
         rightToLeft = !rightToLeft;
 
-        // Slot w is the first "+= 5" target of the row and must start at 0;
-        // the spare w + 1 is cleared too so that it cannot grow without bound.
-        for (int c = 0; c < 6; ++c) next[3 * w + c] = 0;
-
+        // The shares of the row below are summed in registers and each slot
+        // is stored once, when its last share is known: slot w - k + 1 gets
+        // 1/16 from stitch k - 2, 5/16 from k - 1 and 3/16 from k. The 7/16
+        // for the stitch ahead is carried straight into its value. Integer
+        // sums in another order, so the cells come out as the textbook
+        // in-place updates would leave them.
+        int carry[3] = {0, 0, 0};  // 7 * error of the previous stitch
+        int s1[3] = {0, 0, 0};     // slot w - k + 1 so far (starts at the spare w + 1)
+        int s0[3] = {0, 0, 0};     // slot w - k so far (slot w starts at 0)
         for (int k = 0; k < w; ++k, x += step) {
             const int* acc = cur + 3 * (k + 1);
             const uint8_t* px = in + 3 * x;
             int v[3];
-            for (int c = 0; c < 3; ++c) v[c] = clampChannel((acc[c] + 8) / 16 + px[c]);  // "/" truncates
+            for (int c = 0; c < 3; ++c) v[c] = clampChannel((acc[c] + carry[c] + 8) / 16 + px[c]);  // "/" truncates
 
             const int idx = palette.nearest(uint8_t(v[2]), uint8_t(v[1]), uint8_t(v[0]));
             out[x] = uint8_t(idx);
@@ -59,16 +64,15 @@ void DitherToPalette(const dib& src, const dib& dst) {
             const int err[3] = {v[0] - e.peBlue, v[1] - e.peGreen, v[2] - e.peRed};
             // The stitch processed k-th lies above the one processed
             // (w - 1 - k)-th in the next row.
-            int* nAhead = next + 3 * (w - k - 1);
-            int* nBelow = next + 3 * (w - k);
-            int* nBehind = next + 3 * (w - k + 1);
-            int* ahead = cur + 3 * (k + 2);
+            int* done = next + 3 * (w - k + 1);
             for (int c = 0; c < 3; ++c) {
-                nAhead[c] = kBelowAhead * err[c];
-                nBehind[c] += kBelowBehind * err[c];
-                nBelow[c] += kBelow * err[c];
-                ahead[c] += kAhead * err[c];
+                done[c] = s1[c] + kBelowBehind * err[c];
+                s1[c] = s0[c] + kBelow * err[c];
+                s0[c] = kBelowAhead * err[c];
+                carry[c] = kAhead * err[c];
             }
         }
+        // Slot 1 has had all its shares; slot 0 and the last carry fall off.
+        for (int c = 0; c < 3; ++c) next[3 + c] = s1[c];
     }
 }
