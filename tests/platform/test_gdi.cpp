@@ -62,17 +62,6 @@ TEST_F(Gdi, EachOperationFailsOnRequestWithItsFailureValue) {
     freedib(d);
 }
 
-TEST_F(Gdi, OnlyPlainCopiesAndColourTablesAreDrawn) {
-    dib d = dibfix::make24(4, 3);
-    MemoryDC dc(10, 10);
-    EXPECT_EQ(StretchDIBits(&dc, 0, 0, 4, 3, 0, 0, 4, 3, d.poi, d.pmi, DIB_RGB_COLORS, 0x00660046), GDI_ERROR);
-    EXPECT_EQ(StretchDIBits(&dc, 0, 0, 4, 3, 0, 0, 4, 3, d.poi, d.pmi, DIB_PAL_COLORS, SRCCOPY), GDI_ERROR);
-    EXPECT_EQ(SetDIBitsToDevice(&dc, 0, 0, 4, 3, 0, 0, 0, 3, d.poi, d.pmi, DIB_PAL_COLORS), 0);
-    EXPECT_EQ(StretchDIBits(&dc, 0, 0, 4, 3, 0, 0, 4, 3, d.poi, d.pmi, DIB_RGB_COLORS, SRCCOPY), 3);
-    EXPECT_EQ(dc.pixel(3, 0), truth(d, 3, 0));
-    freedib(d);
-}
-
 TEST_F(Gdi, SetDIBitsToDeviceReadsTheScanLinesInItsBuffer) {
     // The buffer starts at scan line 2 of a 6-line bitmap; destination row 0
     // is the top of the source rectangle.
@@ -124,24 +113,6 @@ TEST_F(Gdi, BitmapsAndContextsHaveOneOwner) {
     EXPECT_TRUE(DeleteObject(bmp));
     EXPECT_EQ(CreateCompatibleBitmap(&dc, 0, 5), nullptr);
     EXPECT_EQ(CreateCompatibleBitmap(&dc, 1 << 30, 1 << 30), nullptr);
-}
-
-TEST_F(Gdi, DeviceBitmapStretchesTopDown) {
-    dib d = dibfix::make24(4, 4);
-    MemoryDC dc(8, 8);
-    HBITMAP bmp = CreateCompatibleBitmap(&dc, 4, 4);
-    HDC mem = CreateCompatibleDC(&dc);
-    EXPECT_EQ(SetDIBits(mem, bmp, 0, 4, d.poi, d.pmi, DIB_RGB_COLORS), 4);
-    EXPECT_EQ(bmp->pixel(1, 0), truth(d, 1, 0));  // top row of the picture
-    HGDIOBJ old = SelectObject(mem, bmp);
-    EXPECT_TRUE(StretchBlt(&dc, 0, 0, 8, 8, mem, 1, 1, 2, 2, SRCCOPY));
-    EXPECT_EQ(dc.pixel(0, 0), truth(d, 1, 1));
-    EXPECT_EQ(dc.pixel(7, 7), truth(d, 2, 2));
-    EXPECT_FALSE(StretchBlt(&dc, 0, 0, 8, 8, &dc, 0, 0, 2, 2, SRCCOPY));
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(bmp);
-    freedib(d);
 }
 
 // ---------------------------------------------------------------- painter
