@@ -156,6 +156,9 @@ void TMainForm::createLayout() {
     wwwBtn->setFlat(true);
     wwwBtn->setGlyph(pictures::get(pictures::Id::WebLogo));
     wwwBtn->setCursor(Qt::PointingHandCursor);
+    QFont narrow = base;  // the address has to fit beside its picture
+    narrow.setStretch(QFont::Condensed);
+    wwwBtn->setFont(narrow);
     wwwBtn->setGeometry(5, 5, 137, 33);
     wwwBtn->setToolTip(QStringLiteral("Auf zur Ornavo Homepage..."));
     Panel8 = named(new QWidget(Panel7), "Panel8");
@@ -219,6 +222,8 @@ void TMainForm::createLayout() {
         FilterComboBox1->setToolTip(QStringLiteral("Hier können Sie die angezeigten Dateitypen wählen"));
         lv->addWidget(FilterComboBox1);
         Splitter1->setSizes({185, 188});
+        Splitter1->setStretchFactor(0, 0);  // the tree keeps its width
+        Splitter1->setStretchFactor(1, 1);
 
         auto* prevSide = new QWidget(Splitter2);
         auto* pv = new QVBoxLayout(prevSide);
@@ -236,6 +241,8 @@ void TMainForm::createLayout() {
         DibPrevPaint->setToolTip(QStringLiteral("Zeigt eine Vorschau des geladenen Bildes"));
         pp->addWidget(DibPrevPaint);
         Splitter2->setSizes({373, 249});
+        Splitter2->setStretchFactor(0, 1);  // the list and the preview share the rest
+        Splitter2->setStretchFactor(1, 1);
     }
 
     // ---- page 2: Größe
@@ -246,10 +253,11 @@ void TMainForm::createLayout() {
             QStringLiteral("Größe - Stellen Sie die Garneigenschaften und die gewünschte Größe ein"),
             QStringLiteral("Größe festlegen..."));
         auto* v = new QVBoxLayout(right);
-        v->setContentsMargins(8, 8, 8, 8);
+        v->setContentsMargins(8, 6, 8, 6);
+        v->setSpacing(4);  // the three boxes fit the window's 474 pixels
 
         auto* g1 = named(new QGroupBox(QStringLiteral("Informationen über das geladene Bild"), right), "GroupBox1");
-        g1->setFixedHeight(105);
+        g1->setFixedHeight(94);
         auto infoField = [&](const char* name, const QString& label, int y, const QString& hint) {
             auto* l = new QLabel(label, g1);
             l->setGeometry(16, y + 3, 60, 17);
@@ -263,41 +271,41 @@ void TMainForm::createLayout() {
             e->setPalette(p);
             return e;
         };
-        Breit = infoField("Breit", QStringLiteral("Breite:"), 20, QStringLiteral("Zeigt die Breite des gewählten Bildes in Pixeln"));
-        Hoch = infoField("Hoch", QStringLiteral("Höhe:"), 46, QStringLiteral("Zeigt die Höhe des gewählten Bildes in Pixeln"));
-        tief = infoField("tief", QStringLiteral("Farben:"), 72, QStringLiteral("Zeigt die Anzahl der Farben des gewählten Bildes"));
+        Breit = infoField("Breit", QStringLiteral("Breite:"), 18, QStringLiteral("Zeigt die Breite des gewählten Bildes in Pixeln"));
+        Hoch = infoField("Hoch", QStringLiteral("Höhe:"), 42, QStringLiteral("Zeigt die Höhe des gewählten Bildes in Pixeln"));
+        tief = infoField("tief", QStringLiteral("Farben:"), 66, QStringLiteral("Zeigt die Anzahl der Farben des gewählten Bildes"));
         v->addWidget(g1);
 
         auto* g2 = named(new QGroupBox(QStringLiteral("Garneigenschaften einstellen"), right), "GroupBox2");
-        g2->setFixedHeight(105);
+        g2->setFixedHeight(97);
         infoStrip(g2, QStringLiteral("Maschen und Reihen für ein 10 cm x 10 cm großes Stück"), 8, 20, 360);
-        (new QLabel(QStringLiteral("Maschen:"), g2))->setGeometry(16, 49, 60, 17);
+        (new QLabel(QStringLiteral("Maschen:"), g2))->setGeometry(16, 47, 60, 17);
         maschened = named(new QSpinBox(g2), "maschened");
-        maschened->setGeometry(88, 46, 89, 22);
+        maschened->setGeometry(88, 44, 89, 22);
         maschened->setRange(1, 1000);
         maschened->setValue(23);
-        (new QLabel(QStringLiteral("Reihen:"), g2))->setGeometry(16, 77, 60, 17);
+        (new QLabel(QStringLiteral("Reihen:"), g2))->setGeometry(16, 73, 60, 17);
         reihened = named(new QSpinBox(g2), "reihened");
-        reihened->setGeometry(88, 74, 89, 22);
+        reihened->setGeometry(88, 70, 89, 22);
         reihened->setRange(1, 1000);
         reihened->setValue(31);
         v->addWidget(g2);
 
         auto* g3 = named(new QGroupBox(QStringLiteral("Gewünschte Größe des Motivs"), right), "GroupBox3");
-        g3->setFixedHeight(133);
+        g3->setFixedHeight(122);
         infoStrip(g3, QStringLiteral("Größe des Motivs in cm einstellen"), 8, 20, 360);
-        (new QLabel(QStringLiteral("Breite:"), g3))->setGeometry(16, 49, 60, 17);
+        (new QLabel(QStringLiteral("Breite:"), g3))->setGeometry(16, 47, 60, 17);
         breited = named(new TFloatSpinEdit(g3), "breited");
-        breited->setGeometry(88, 46, 89, 22);
+        breited->setGeometry(88, 44, 89, 22);
         breited->setRange(1, 1000);
         breited->setValue(20.0);
-        (new QLabel(QStringLiteral("Höhe:"), g3))->setGeometry(16, 77, 60, 17);
+        (new QLabel(QStringLiteral("Höhe:"), g3))->setGeometry(16, 73, 60, 17);
         hoched = named(new TFloatSpinEdit(g3), "hoched");
-        hoched->setGeometry(88, 74, 89, 22);
+        hoched->setGeometry(88, 70, 89, 22);
         hoched->setRange(1, 1000);
         hoched->setValue(20.0);
         sverhCheck = named(new QCheckBox(QStringLiteral("Seitenverhältnis beibehalten"), g3), "sverhCheck");
-        sverhCheck->setGeometry(16, 104, 250, 17);
+        sverhCheck->setGeometry(16, 98, 250, 17);
         sverhCheck->setChecked(true);
         v->addWidget(g3);
         v->addStretch(1);

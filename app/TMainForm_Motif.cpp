@@ -137,7 +137,11 @@ void TMainForm::setupBrowser() {
     JamShellList1->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     JamShellList1->setSortingEnabled(true);
     JamShellList1->sortByColumn(0, Qt::AscendingOrder);
+    // Name and size; type and date would not fit beside the tree.
+    JamShellList1->hideColumn(2);
+    JamShellList1->hideColumn(3);
     JamShellList1->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    JamShellList1->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     JamShellList1->header()->setStretchLastSection(false);
 
     connect(JamShellTree1->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -169,6 +173,12 @@ void TMainForm::setupBrowser() {
         for (QModelIndex up = start.parent(); up.isValid(); up = up.parent()) JamShellTree1->expand(up);
         JamShellTree1->setCurrentIndex(start);
         JamShellTree1->scrollTo(start);
+        // The folders above it are read in the background; keep the start
+        // folder in sight while they arrive, until the user moves on.
+        connect(treeModel, &QFileSystemModel::directoryLoaded, this, [this, start = QPersistentModelIndex(start)] {
+            if (start.isValid() && JamShellTree1->currentIndex() == start)
+                JamShellTree1->scrollTo(start, QAbstractItemView::PositionAtCenter);
+        });
     }
 }
 

@@ -9,7 +9,7 @@ PKGS=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev libwebp-dev zlib1g-dev
   clang libclang-rt-14-dev
-  fonts-dejavu-core fonts-dejavu-extra
+  fonts-dejavu-core fonts-dejavu-extra qt6-translations-l10n
   netpbm imagemagick
   xvfb xauth
   cups cups-bsd printer-driver-cups-pdf poppler-utils

@@ -1,4 +1,7 @@
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "app/TMainForm.h"
 #include "app/errorreport.h"
@@ -12,6 +15,12 @@ int main(int argc, char** argv) {
     // Lets the desktop match the window to tricoma.desktop (menu icon, dock).
     QGuiApplication::setDesktopFileName(QStringLiteral("tricoma"));
     QApplication::setWindowIcon(pictures::programIcon());
+    // The toolkit's own texts (dialog buttons, file list headers) in German
+    // like the rest of the program; English if the translations are missing.
+    QTranslator toolkitTexts;
+    if (toolkitTexts.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&toolkitTexts);
     TMainForm form;
     form.show();
     return app.exec();

@@ -290,4 +290,15 @@ TEST(Pictures, TabsShowIconsZeroOneTwoFourThree) {
     EXPECT_EQ(form.EndeBtn->geometry(), QRect(105, 4, 101, 30));
 }
 
+TEST(Layout, EveryPageFitsTheWindowsSize) {
+    BlockGuard guard;
+    TMainForm form("/tmp/tricoma-test/tricoma");
+    const QSize need = form.minimumSizeHint();
+    EXPECT_LE(need.width(), 622);
+    EXPECT_LE(need.height(), 474) << "a page's fixed strips and boxes no longer fit";
+    EXPECT_EQ(form.size(), QSize(622, 474));
+    EXPECT_EQ(form.StatusBar1->height(), 19);
+    EXPECT_EQ(form.Panel7->height(), 41);
+}
+
 #include "test_shell.moc"
