@@ -12,6 +12,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "pattern/compute.h"
 #include "raster/PixKit3.h"
 #include "raster/limits.h"
 
@@ -19,9 +20,8 @@ namespace chart {
 
 namespace {
 
-// Beyond this no size is worth carrying on in integers; the chart is
-// refused as too large anyway.
-constexpr long double kSizeCeiling = 1e15L;
+// Larger sides are not worth counting in bytes: far past any memory.
+constexpr int64_t kBeyondMeasure = int64_t(1) << 50;
 
 // Glyph images are made at 96 dpi whatever the screen says, so that 8 points
 // are the same pixels on every machine.
@@ -198,34 +198,34 @@ QString sizeText(int64_t bytes) {
 
 bool chartGeometry(const ChartInputs& in, ChartGeometry& g) {
     g = ChartGeometry{};
-    const long double m = in.maschen, r = in.reihen, b = in.breite, h = in.hoch;
-    if (!std::isfinite(m) || !std::isfinite(r) || !std::isfinite(b) || !std::isfinite(h)) return false;
-    if (m <= 0 || r <= 0 || b < 0 || h < 0) return false;
+    if (in.maschen <= 0 || in.reihen <= 0) return false;
 
-    const long double stitches = std::trunc(m * b / 10);
-    const long double rows = std::trunc(r * h / 10);
-    long double cw = kCellMin;
-    long double ch = std::trunc(m * kCellMin / r);
+    // pattern::stitchCount is 0 for a size that is negative or not a number.
+    const int64_t stitches = pattern::stitchCount(in.maschen, in.breite);
+    const int64_t rows = pattern::stitchCount(in.reihen, in.hoch);
+    int64_t cw = kCellMin;
+    int64_t ch = int64_t(in.maschen) * kCellMin / in.reihen;
     if (ch < kCellMin) {
         ch = kCellMin;
-        cw = std::trunc(r * kCellMin / m);
+        cw = int64_t(in.reihen) * kCellMin / in.maschen;
     }
-    const long double width = cw * stitches + kLeftMargin + kRightMargin;
-    const long double height = ch * rows + kTopMargin + kBottomMargin;
-    if (width > kSizeCeiling || height > kSizeCeiling) {
-        g.stitches = g.rows = g.cellWidth = g.cellHeight = g.width = g.height = -1;
-        return true;  // valid, but beyond any memory
+    g.stitches = stitches;
+    g.rows = rows;
+    g.cellWidth = cw;
+    g.cellHeight = ch;
+    // Gauges far past the size page's range could overflow even 64 bits;
+    // such a chart is only ever refused, so -1 stands for "beyond measure".
+    if (__builtin_mul_overflow(cw, stitches, &g.width) || __builtin_mul_overflow(ch, rows, &g.height) ||
+        g.width > kBeyondMeasure || g.height > kBeyondMeasure) {
+        g.width = g.height = -1;
+        return true;
     }
-    g.stitches = int64_t(stitches);
-    g.rows = int64_t(rows);
-    g.cellWidth = int64_t(cw);
-    g.cellHeight = int64_t(ch);
-    g.width = int64_t(width);
-    g.height = int64_t(height);
-    if (g.width <= std::numeric_limits<int32_t>::max() && g.height <= std::numeric_limits<int32_t>::max()) {
-        const long double bytes = std::ceil(width * 3 / 4) * 4 * height;
-        if (bytes <= kSizeCeiling) g.pixelBytes = int64_t(bytes);
-    }
+    g.width += kLeftMargin + kRightMargin;
+    g.height += kTopMargin + kBottomMargin;
+    // Counted here rather than by the raster library, which gives up past
+    // its record limit: the refusal should say how much it would have been.
+    const int64_t rowBytes = (g.width * 3 + 3) / 4 * 4;
+    g.pixelBytes = rowBytes <= std::numeric_limits<int64_t>::max() / g.height ? rowBytes * g.height : -1;
     return true;
 }
 
@@ -272,7 +272,7 @@ QString chartErrorText(const ChartResult& result) {
         return QString();
     case ChartStatus::badInputs:
         return QStringLiteral("Das Muster kann nicht gezeichnet werden: Maschen und Reihen müssen größer "
-                              "als 0 sein, Breite und Höhe dürfen nicht negativ sein.") + keep;
+                              "als 0 sein.") + keep;
     case ChartStatus::tooLarge:
         if (g.pixelBytes < 0)
             return QStringLiteral("Das Muster wäre zu groß, um gezeichnet zu werden. Bitte wählen Sie eine "

@@ -32,16 +32,16 @@ constexpr int kLeftLineEnd = 48;    // left row line covers x 0..48
 constexpr int kRightLineStart = 50; // right row line covers x W-50..W-2
 constexpr int kNumberPointSize = 8;
 
-// The four inputs: stitches and rows of a 10 cm x 10 cm swatch, and the
-// motif's width and height in cm.
+// The four inputs, as the size page holds them: stitches and rows of a
+// 10 cm x 10 cm swatch, and the motif's width and height in cm.
 struct ChartInputs {
-    long double maschen = 23;
-    long double reihen = 31;
-    long double breite = 20;
-    long double hoch = 20;
+    int maschen = 23;
+    int reihen = 31;
+    double breite = 20;
+    double hoch = 20;
 };
 
-// Derived sizes. All 64-bit: the inputs allow charts far beyond any memory.
+// Derived sizes. 64-bit: the inputs allow charts far beyond any memory.
 struct ChartGeometry {
     int64_t stitches = 0;
     int64_t rows = 0;
@@ -49,8 +49,8 @@ struct ChartGeometry {
     int64_t cellHeight = 0;
     int64_t width = 0;       // pixels
     int64_t height = 0;
-    // Bytes of the 24-bit pixel block, or -1 when the sizes do not even fit
-    // the arithmetic (then the chart is refused as too large).
+    // Bytes of the 24-bit pixel block (rows padded to 4 bytes), or -1 when
+    // that does not even fit 64 bits (then the chart is refused as too large).
     int64_t pixelBytes = -1;
 };
 
@@ -68,8 +68,9 @@ struct ChartResult {
     dib chart{};             // owned by the caller when status is ok, else empty
 };
 
-// Sizes of the chart for these inputs. Products and quotients in extended
-// precision, truncated toward zero. False when the inputs are unusable.
+// Sizes of the chart for these inputs. Stitches and rows are counted exactly
+// as the compute command counts them, so chart and grid agree; cell sides
+// truncate toward zero. False when a gauge is not positive.
 bool chartGeometry(const ChartInputs& in, ChartGeometry& out);
 
 // Largest pixel block a chart may take: the record limit of the raster

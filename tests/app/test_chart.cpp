@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QSpinBox>
 
 #include "app/TMainForm.h"
@@ -14,11 +15,12 @@ using namespace charttest;
 
 namespace {
 
+// Sets the size page as given, with the proportions of the motif let go.
 void setInputs(TMainForm& form, int maschen, int reihen, double breite, double hoch) {
+    form.sverhCheck->setChecked(false);
     form.maschened->setValue(maschen);
     form.reihened->setValue(reihen);
     form.breited->setValue(breite);
-    // Last: the width may have moved the height through the size coupling.
     form.hoched->setValue(hoch);
 }
 

@@ -12,7 +12,7 @@ using namespace charttest;
 
 namespace {
 
-ChartInputs inputs(long double m, long double r, long double b, long double h) {
+ChartInputs inputs(int m, int r, double b, double h) {
     ChartInputs in;
     in.maschen = m;
     in.reihen = r;
@@ -74,14 +74,18 @@ TEST(ChartGeometry, SizesFromGaugeAndCentimetres) {
     EXPECT_EQ(g.pixelBytes, 408 * 35);
 }
 
-TEST(ChartGeometry, UnusableInputsAreRejected) {
+TEST(ChartGeometry, GaugesMustBePositiveAndSizesMayBeAnything) {
     ChartGeometry g;
     EXPECT_FALSE(chartGeometry(inputs(0, 31, 20, 20), g));
-    EXPECT_FALSE(chartGeometry(inputs(23, 0, 20, 20), g));
-    EXPECT_FALSE(chartGeometry(inputs(23, 31, -1, 20), g));
-    EXPECT_FALSE(chartGeometry(inputs(23, 31, 20, std::numeric_limits<long double>::quiet_NaN()), g));
+    EXPECT_FALSE(chartGeometry(inputs(23, -5, 20, 20), g));
+    // A size that is no number or negative has no stitches.
+    g = geometryOf(inputs(23, 31, -1, std::numeric_limits<double>::quiet_NaN()));
+    EXPECT_EQ(g.width, 120);
+    EXPECT_EQ(g.height, 20);
+    // Decimal centimetres count as the compute command counts them.
+    EXPECT_EQ(geometryOf(inputs(100, 31, 4.1, 20)).stitches, 41);
     // Sizes beyond all arithmetic are valid inputs, just far too large.
-    EXPECT_TRUE(chartGeometry(inputs(1e30L, 1, 1e30L, 1), g));
+    g = geometryOf(inputs(1, std::numeric_limits<int>::max(), 1e30, 1e30));
     EXPECT_EQ(g.pixelBytes, -1);
 }
 
