@@ -87,7 +87,10 @@ TPrintForm::TPrintForm(QWidget* owner) : QDialog(owner) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(427, 328);
+    // The layout was made for a narrow 11-pixel dialog font; a condensed
+    // face keeps the captions inside their boxes.
     QFont f = font();
+    f.setFamilies({QStringLiteral("DejaVu Sans Condensed"), f.family()});
     f.setPixelSize(11);
     setFont(f);
 
