@@ -2,9 +2,9 @@
 #include <QSpinBox>
 
 #include "app/TMainForm.h"
+#include "app/errorreport.h"
 #include "chart/render.h"
 #include "platform/controls.h"
-#include "platform/msgbox.h"
 
 void TMainForm::RenderDib() {
     chart::ChartInputs in;
@@ -16,8 +16,7 @@ void TMainForm::RenderDib() {
     chart::ChartResult res = chart::renderChart(di3, in);
     if (res.status != chart::ChartStatus::ok) {
         // The previous chart stays: it is only replaced by a complete new one.
-        platform::MessageBox(this, chart::chartErrorText(res), QString(),
-                             platform::MB_OK | platform::MB_ICONERROR);
+        errorreport::Report(chart::chartErrorText(res), this);
         return;
     }
     freedib(rdi);

@@ -92,6 +92,7 @@ TEST(RenderDib, TooLargeChartIsRefusedAndTheOldOneKept) {
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_TRUE(boxes.boxes[0].text.contains(QStringLiteral("zu groß"))) << boxes.boxes[0].text.toStdString();
     EXPECT_TRUE(boxes.boxes[0].flags & platform::MB_ICONERROR);
+    EXPECT_EQ(boxes.boxes[0].caption, QStringLiteral("Fehler"));
     EXPECT_EQ(form.rdi.poi, before.poi);
     EXPECT_EQ(form.rdi.pmi, before.pmi);
     EXPECT_EQ(dibwidth(form.rdi), dibwidth(before));
