@@ -13,16 +13,6 @@
 #include "platform/gdi.h"
 #include "raster/drawdib.h"
 
-namespace {
-
-// Draws `part`, which shows the box area `area`, 1:1 into it.
-void drawPart(HDC dc, const QRect& area, const dib& part) {
-    drawdib(dc, area.x(), area.y(), area.width(), area.height(), part, 0, 0, area.width(), area.height(), false,
-            SRCCOPY);
-}
-
-}  // namespace
-
 void TMainForm::PaintBox2Paint(QObject*) {
     const int w = dibwidth(di3), h = dibheight(di3);
     const gridview::ViewSize size =
@@ -37,24 +27,11 @@ void TMainForm::PaintBox2Paint(QObject*) {
         return;
     }
     if (!di3.poi || w <= 0 || h <= 0) return;
-
-    // Only what this paint has to cover is drawn: with 30 x 30 pixels per
-    // stitch the enlarged picture can be far larger than the screen.
-    const QRect need = PaintBox2->paintRect();
+    // The drawing produces only what this paint has to cover, so a 30 x 30
+    // per stitch enlargement of a large grid costs what is on screen.
     PainterDC dc(*canvas);
-
-    const QRect one = need & QRect(0, 0, w, h);
-    if (!one.isEmpty())
-        drawdib(&dc, one.x(), one.y(), one.width(), one.height(), di3, one.x(), h - one.bottom() - 1, one.width(),
-                one.height(), false, SRCCOPY);
-
-    const QRect big = need & QRect(0, h, size.bigW, size.bigH);
-    if (!big.isEmpty()) {
-        dib part = gridview::stretchedPart(di3, size.bigW, size.bigH, big.x(), big.y() - h, big.width(),
-                                           big.height());
-        if (part.poi) drawPart(&dc, big, part);
-        freedib(part);
-    }
+    drawdib(&dc, 0, 0, w, h, di3, 0, 0, w, h, false, SRCCOPY);
+    drawdib(&dc, 0, h, size.bigW, size.bigH, di3, 0, 0, w, h, false, SRCCOPY);
 }
 
 void TMainForm::PaintBox2MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y) {

@@ -370,7 +370,9 @@ void TMainForm::createLayout() {
         PaintBox2 = named(new TPaintBox, "PaintBox2");
         PaintBox2->setCursor(Qt::PointingHandCursor);
         ScrollBox1->setWidget(PaintBox2);
-        PaintBox2->setAutoFillBackground(false);  // beside the pictures the workspace colour shows
+        // Beside the pictures the workspace colour shows; an opaque box also
+        // lets scrolling move what is drawn instead of painting it again.
+        PaintBox2->setBackgroundRole(QPalette::Dark);
         v->addWidget(ScrollBox1, 1);
     }
 
@@ -397,7 +399,7 @@ void TMainForm::createLayout() {
         ErgPaintBox = named(new TPaintBox, "ErgPaintBox");
         ErgPaintBox->setCursor(Qt::PointingHandCursor);
         ErgScrollBox->setWidget(ErgPaintBox);
-        ErgPaintBox->setAutoFillBackground(false);
+        ErgPaintBox->setBackgroundRole(QPalette::Dark);
         v->addWidget(ErgScrollBox, 1);
     }
 

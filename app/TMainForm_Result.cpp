@@ -28,12 +28,7 @@ void TMainForm::ErgPaintBoxPaint(QObject*) {
     }
     if (!rdi.poi || w <= 0 || h <= 0) return;
     PainterDC dc(*canvas);
-    // Unscaled, so the visible part alone gives the same pixels at a
-    // fraction of the cost of a large chart.
-    const QRect part = ErgPaintBox->paintRect() & QRect(0, 0, w, h);
-    if (part.isEmpty()) return;
-    drawdib(&dc, part.x(), part.y(), part.width(), part.height(), rdi, part.x(), h - part.bottom() - 1,
-            part.width(), part.height(), true, SRCCOPY);
+    drawdib(&dc, 0, 0, w, h, rdi, 0, 0, w, h, true, SRCCOPY);
 }
 
 void TMainForm::ErgPaintBoxMouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y) {

@@ -4,8 +4,6 @@
 // a click, and the clamping of drag scrolling. No widgets here.
 #pragma once
 
-#include "raster/dib.h"
-
 namespace gridview {
 
 constexpr int kStitchPixels = 30;  // post-editing: one stitch, one square
@@ -39,17 +37,5 @@ Stitch stitchAt(int x, int y, int w, int h);
 // at `grab` and the pointer is now at `now` (both in content coordinates),
 // kept within 0 .. range - 1, range being the content's extent.
 int dragScroll(int pos, int grab, int now, int range);
-
-// Column (or row) of a source of `srcLen` pixels shown at destination
-// pixel i when it is stretched to `dstLen` by dropping and repeating whole
-// pixels, as the bitmap drawing does for a whole-image draw.
-int sourceIndex(int i, int srcLen, int dstLen);
-
-// The part x0 .. x0 + cw - 1, y0 .. y0 + ch - 1 (rows from the top) of `src`
-// stretched to dstW x dstH, as a new image with src's colours that the
-// caller frees. Lets a view draw only what is visible of a huge enlargement.
-// 8- and 24-bit images; anything else, an empty part or no memory gives an
-// empty record.
-dib stretchedPart(const dib& src, int dstW, int dstH, int x0, int y0, int cw, int ch);
 
 }  // namespace gridview

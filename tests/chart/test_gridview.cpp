@@ -1,12 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <random>
-
 #include "chart/gridview.h"
 #include "chart/swatches.h"
-#include "raster/PixKit3.h"
-#include "support/blockguard.h"
 
 using namespace gridview;
 
@@ -54,83 +49,6 @@ TEST(GridViewDrag, KeepsWithinTheContent) {
     EXPECT_EQ(dragScroll(10, 100, 5000, 600), 0);    // beyond the top-left
     EXPECT_EQ(dragScroll(10, 100, -5000, 600), 599); // beyond the bottom-right: range - 1
     EXPECT_EQ(dragScroll(0, 0, 0, 600), 0);
-}
-
-namespace {
-
-// Brute force: the whole image stretched, one destination pixel at a time.
-uint32_t stretchedPixel(const dib& d, int dstW, int dstH, int x, int y) {
-    return getpixel(d, sourceIndex(x, dibwidth(d), dstW), sourceIndex(y, dibheight(d), dstH));
-}
-
-void fillRandom(dib& d, std::mt19937& rng) {
-    for (uint32_t i = 0; i < d.pmi->bmiHeader.biSizeImage; ++i) d.poi[i] = uint8_t(rng());
-}
-
-}  // namespace
-
-TEST(GridViewPart, SameAsTheWholeStretchedImage) {
-    BlockGuard guard;
-    std::mt19937 rng(7);
-    struct Case {
-        int bits, w, h, dstW, dstH;
-    } cases[] = {
-        {8, 46, 38, 600, 375},      // knitted size, uneven scale
-        {8, 46, 38, 1380, 1140},    // 30 x 30 per stitch
-        {8, 47, 31, 20, 13},        // shrinking
-        {24, 13, 11, 97, 389},
-    };
-    for (const Case& c : cases) {
-        dib src{};
-        newdib(&src, c.w, c.h, c.bits, nullptr, 0);
-        ASSERT_TRUE(src.poi);
-        fillRandom(src, rng);
-        for (int k = 0; k < 20; ++k) {
-            int x0 = int(rng() % unsigned(c.dstW)), y0 = int(rng() % unsigned(c.dstH));
-            int cw = 1 + int(rng() % unsigned(c.dstW - x0)), ch = 1 + int(rng() % unsigned(c.dstH - y0));
-            dib part = stretchedPart(src, c.dstW, c.dstH, x0, y0, cw, ch);
-            ASSERT_TRUE(part.poi);
-            ASSERT_EQ(dibwidth(part), cw);
-            ASSERT_EQ(dibheight(part), ch);
-            for (int y = 0; y < ch; ++y)
-                for (int x = 0; x < cw; ++x)
-                    ASSERT_EQ(getpixel(part, x, y), stretchedPixel(src, c.dstW, c.dstH, x0 + x, y0 + y))
-                        << c.bits << " bits, part at " << x0 << "," << y0 << " pixel " << x << "," << y;
-            freedib(part);
-        }
-        freedib(src);
-    }
-}
-
-TEST(GridViewPart, KeepsTheColourTable) {
-    BlockGuard guard;
-    dib src{};
-    newdib(&src, 4, 4, 8, nullptr, 0);
-    ASSERT_TRUE(src.poi);
-    src.pmi->bmiColors[11] = RGBQUAD{10, 20, 30, 0};
-    dib part = stretchedPart(src, 120, 120, 30, 30, 10, 10);
-    ASSERT_TRUE(part.poi);
-    EXPECT_EQ(part.pmi->bmiColors[11].rgbRed, 30);
-    EXPECT_EQ(part.pmi->bmiColors[11].rgbBlue, 10);
-    freedib(part);
-    freedib(src);
-}
-
-TEST(GridViewPart, NothingToMakeGivesAnEmptyRecord) {
-    BlockGuard guard;
-    dib src{};
-    newdib(&src, 4, 4, 8, nullptr, 0);
-    EXPECT_FALSE(stretchedPart(dib{}, 10, 10, 0, 0, 5, 5).poi);
-    EXPECT_FALSE(stretchedPart(src, 10, 10, 0, 0, 0, 5).poi);
-    EXPECT_FALSE(stretchedPart(src, 0, 10, 0, 0, 5, 5).poi);
-    memblock::failAfter(0);
-    EXPECT_FALSE(stretchedPart(src, 10, 10, 0, 0, 5, 5).poi);
-    memblock::failAfter(-1);
-    dib one{};
-    newdib(&one, 4, 4, 1, nullptr, 0);
-    EXPECT_FALSE(stretchedPart(one, 10, 10, 0, 0, 5, 5).poi);  // only 8 and 24 bits
-    freedib(one);
-    freedib(src);
 }
 
 TEST(Swatches, HitTestOfTheDesignedBox) {
