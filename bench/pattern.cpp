@@ -4,6 +4,7 @@
 // grid palette entries is measured in the same run as the baseline; the
 // summary prints the ratio and the goals.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -186,12 +187,16 @@ BENCHMARK(BM_Compute)
 // Collects the times so that the summary can compare them.
 class Summary : public benchmark::ConsoleReporter {
 public:
+    Summary() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
+        // CPU time per iteration, in nanoseconds; with repetitions the
+        // median (the machine is shared, single runs can be unlucky).
         for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.error_occurred) continue;
-            // CPU time per iteration, in nanoseconds.
-            ns[r.benchmark_name()] = r.GetAdjustedCPUTime() * 1e9 / benchmark::GetTimeUnitMultiplier(r.time_unit);
+            if (r.error_occurred) continue;
+            const double t = r.GetAdjustedCPUTime() * 1e9 / benchmark::GetTimeUnitMultiplier(r.time_unit);
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") ns[r.run_name.str()] = t;
+            else if (r.run_type == Run::RT_Iteration && !ns.count(r.run_name.str())) ns[r.run_name.str()] = t;
         }
     }
     std::map<std::string, double> ns;
