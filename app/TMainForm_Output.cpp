@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "app/TMainForm.h"
+#include "app/errorreport.h"
 #include "output/PrintFUnit.h"
 #include "output/print.h"
 #include "output/save.h"
@@ -23,7 +24,8 @@ void TMainForm::PrintBtnClick(QObject*) {
             output::printPicture(platform::Printer(), rdi, choice);
         }
     } catch (const platform::PrinterError& e) {
-        platform::ReportPrinterError(e, this);
+        // The application's general error report; the program goes on.
+        errorreport::Report(e.text(), this);
     }
     PrintForm = nullptr;
 }

@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QTimer>
 
+#include "app/errorreport.h"
 #include "platform/controls.h"
 #include "platform/gdi.h"
 #include "platform/settings.h"
@@ -192,7 +193,7 @@ void TPrintForm::failed(const platform::PrinterError& e) {
     // once, outside the paint, until the printer answers again.
     if (errorShown_) return;
     errorShown_ = true;
-    QTimer::singleShot(0, this, [this, e] { platform::ReportPrinterError(e, this); });
+    QTimer::singleShot(0, this, [this, e] { errorreport::Report(e.text(), this); });
 }
 
 bool TPrintForm::pageSize(int& pw, int& ph) {
@@ -269,7 +270,7 @@ void TPrintForm::PrintSetupBtnClick(QObject* Sender) {
     try {
         platform::Printer().Setup(this);
     } catch (const platform::PrinterError& e) {
-        platform::ReportPrinterError(e, this);
+        errorreport::Report(e.text(), this);
         errorShown_ = true;
         return;
     }

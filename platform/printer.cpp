@@ -8,7 +8,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-#include "platform/msgbox.h"
 
 namespace platform {
 
@@ -48,10 +47,6 @@ PrinterService& Printer() {
 }
 
 void SetPrinter(PrinterService* printer) { installed() = printer; }
-
-void ReportPrinterError(const PrinterError& error, QWidget* owner) {
-    MessageBox(owner, error.text(), QStringLiteral("Fehler"), MB_OK | MB_ICONERROR);
-}
 
 // ---------------------------------------------------------------- Qt printers
 

@@ -62,9 +62,6 @@ PrinterService& Printer();
 // back to the platform's printers. The caller keeps ownership.
 void SetPrinter(PrinterService* printer);
 
-// Shows a printer error in the application's general error report.
-void ReportPrinterError(const PrinterError& error, QWidget* owner = nullptr);
-
 // The platform's printers through Qt: the default printer, or the one last
 // chosen in the setup dialog during this run.
 class QtPrinterService : public PrinterService {
