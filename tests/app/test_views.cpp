@@ -304,3 +304,13 @@ TEST_F(Views, WideGridIsCutAtTheBoxEdgeWhenNotEditing) {
     EXPECT_EQ(at(form.PaintBox2, 599, 0), kWhite);
     EXPECT_EQ(at(form.PaintBox2, 599, dibheight(form.di3) + 10), kWhite);
 }
+
+TEST_F(Views, AGridWithoutPixelsIsNeitherDrawnNorEdited) {
+    freedib(form.di3);  // as after a computation that found no memory
+    setEditMode(true);
+    EXPECT_EQ(form.PaintBox2->size(), QSize(0, 0));
+    click(form.PaintBox2, 45, 75);
+    setEditMode(false);
+    EXPECT_EQ(form.PaintBox2->size(), QSize(600, 375));
+    EXPECT_EQ(at(form.PaintBox2, 10, 10).rgb(), form.PaintBox2->palette().color(QPalette::Dark).rgb());
+}
