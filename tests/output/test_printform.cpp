@@ -4,6 +4,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QDialogButtonBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -14,6 +17,7 @@
 #include "platform/printer.h"
 #include "platform/settings.h"
 #include "support/blockguard.h"
+#include "support/cupsserver.h"
 #include "support/msgboxcapture.h"
 #include "support/printsupport.h"
 
@@ -381,4 +385,29 @@ TEST(PrintDialogScreen, ShownWithPreviewOfTheStartupChart) {
         f.close();
     }
     platform::SetPrinter(nullptr);
+}
+
+// The printer setup of the real print support, on the CUPS test printer.
+TEST(PrintDialogScreen, PrinterSetupIsQtsDialogForTheCurrentPrinter) {
+    QString why;
+    if (!testsupport::useCupsServer(why)) GTEST_SKIP() << why.toStdString();
+    printsupport::PrivateSettings settings;
+    TPrintForm f(nullptr);
+    dib chart = printsupport::solidChart(400, 300, 0x808080);
+    f.di = chart;
+    bool seen = false;
+    whenModal<QPrintDialog>([&](QPrintDialog* d) {
+        seen = true;
+        EXPECT_EQ(d->windowTitle(), "Druckereinrichtung");
+        EXPECT_EQ(d->printer()->printerName(), "TricomaPDF");
+        auto* box = d->findChild<QDialogButtonBox*>();
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->button(QDialogButtonBox::Ok)->text(), "&OK");
+        if (const char* dir = std::getenv("TRICOMA_SCREENSHOT_DIR"))
+            d->grab().save(QString::fromLocal8Bit(dir) + "/printer-setup.png");
+        d->reject();
+    });
+    f.PrintSetupBtnClick(f.PrintSetupBtn);
+    EXPECT_TRUE(seen);
+    deldib(chart);
 }
