@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <regex>
 
 #include "raster/codecs/bmp.h"
 #include "raster/limits.h"
@@ -25,10 +24,12 @@ std::vector<FileCase> bmpsuiteCases() {
     std::ifstream f(refimage::testdata("bmpsuite/html/bmpsuite.html"));
     if (!f) return out;
     std::string html((std::istreambuf_iterator<char>(f)), {});
-    std::regex img(R"(<img src="([^"]+)\")");
     std::vector<std::string> refs;
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), img); it != std::sregex_iterator(); ++it) {
-        std::string src = (*it)[1];
+    const std::string tag = "<img src=\"";
+    for (std::size_t at = html.find(tag); at != std::string::npos; at = html.find(tag, at + 1)) {
+        std::size_t begin = at + tag.size(), end = html.find('"', begin);
+        if (end == std::string::npos) break;
+        std::string src = html.substr(begin, end - begin);
         if (src.ends_with(".png")) {
             refs.push_back("bmpsuite/html/" + src);
             continue;
