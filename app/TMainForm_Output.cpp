@@ -15,6 +15,9 @@ void TMainForm::SaveAsBtnClick(QObject*) { output::savePicture(*SaveDialog1, rdi
 void TMainForm::BitBtnXP1Click(QObject*) { output::savePicture(*SaveDialog1, di3, this, this, SaveDib); }
 
 void TMainForm::PrintBtnClick(QObject*) {
+    // Without a chart (no memory at start-up) there is nothing to put on
+    // paper: a blank page would only waste it.
+    if (!dibvalid(rdi)) return;
     auto form = std::make_unique<TPrintForm>(this);
     PrintForm = form.get();
     form->di = rdi;

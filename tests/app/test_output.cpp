@@ -194,3 +194,14 @@ TEST_F(PrintCommand, PrinterErrorsAreReportedAndTheProgramGoesOn) {
     form.PrintBtnClick(form.PrintBtn);
     EXPECT_EQ(printer.jobs.size(), 1u);
 }
+
+TEST_F(PrintCommand, WithoutAChartNothingIsPrinted) {
+    BlockGuard guard;
+    TMainForm form("/tmp/x/tricoma");
+    const dib chart = form.rdi;
+    form.rdi = dib{};
+    form.PrintBtnClick(form.PrintBtn);  // no dialog comes up: nothing to answer
+    form.rdi = chart;
+    EXPECT_TRUE(printer.jobs.empty());
+    EXPECT_EQ(PrintForm, nullptr);
+}
