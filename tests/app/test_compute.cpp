@@ -65,6 +65,19 @@ TEST_F(ComputeForm, StartUpComputesTheWhiteGrid) {
     EXPECT_EQ(form.StatusPosition, 0);
     EXPECT_FALSE(form.init);
     EXPECT_TRUE(messages.empty());
+
+    // The controls the command reads, where the user finds them.
+    EXPECT_EQ(form.NearCheck->text(), QString::fromUtf8("Am besten &passenste Farbe"));
+    EXPECT_EQ(form.FSErrCheck->text(), QStringLiteral("Dithering"));
+    EXPECT_FALSE(form.NearCheck->isChecked());
+    EXPECT_TRUE(form.FSErrCheck->isChecked());
+    EXPECT_TRUE(form.TabSheet3->isAncestorOf(form.NearCheck));
+    EXPECT_TRUE(form.TabSheet3->isAncestorOf(form.FSErrCheck));
+    EXPECT_EQ(form.BitBtn3->text(), QStringLiteral("Berechnen"));
+    EXPECT_TRUE(form.TabSheet4->isAncestorOf(form.BitBtn3));
+    EXPECT_EQ(form.breited->decimals(), 2);
+    EXPECT_DOUBLE_EQ(form.hoched->minimum(), 1.0);
+    EXPECT_DOUBLE_EQ(form.hoched->maximum(), 1000.0);
 }
 
 TEST_F(ComputeForm, SizeFieldsKeepTheMotifsProportions) {
