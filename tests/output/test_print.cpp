@@ -51,6 +51,13 @@ TEST(PrintPlacement, UserDefinedPercentagesRoundHalvesToEven) {
     EXPECT_EQ(output::placeOnPage(4801, 6601, 400, 300, userdef(50, 50, true)), (Placement{1200, 1650, 2400, 3300}));
 }
 
+TEST(PrintPlacement, LargeChartOnAFinePageDoesNotOverflow) {
+    // 50000 * 60000 is past 32 bits.
+    EXPECT_EQ(output::placeOnPage(60000, 60000, 50000, 50000, full(true, true)), (Placement{0, 0, 60000, 60000}));
+    EXPECT_EQ(output::placeOnPage(60000, 40000, 50000, 50000, full(true, true)), (Placement{10000, 0, 40000, 40000}));
+    EXPECT_EQ(output::derivedPercent(50, 50000, 50000, 60000, 60000), 50);
+}
+
 TEST(PrintPlacement, ChartWithoutPixelsIsPlacedNowhere) {
     EXPECT_EQ(output::placeOnPage(4800, 6600, 0, 300, full(true, true)), Placement{});
     EXPECT_EQ(output::placeOnPage(4800, 6600, 400, 0, userdef(50, 50, true)), Placement{});
