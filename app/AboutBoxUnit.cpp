@@ -66,8 +66,8 @@ TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
     heading.setStretch(QFont::Condensed);
     ProductName->setFont(heading);
 
-    Copyright = label(Panel1, "Copyright",
-                      QStringLiteral("Tricoma 1.0 · © XXXX Ornavo. Alle Rechte vorbehalten."), 336, 40, 300, 17);
+    Copyright = label(Panel1, "Copyright", QStringLiteral("© XXXX Ornavo. Alle Rechte vorbehalten."), 336, 40, 300, 17);
+    Copyright->setWordWrap(false);
     Comments = label(Panel1, "Comments",
                      QStringLiteral("Entworfen und hergestellt von Ornavo für alle, die mit Farbe stricken."),
                      336, 62, 257, 33);

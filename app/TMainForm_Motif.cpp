@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QTreeView>
 
 #include "app/TMainForm.h"
@@ -122,6 +123,9 @@ void TMainForm::setupBrowser() {
     JamShellTree1->setSelectionBehavior(QAbstractItemView::SelectRows);
     JamShellTree1->setSelectionMode(QAbstractItemView::SingleSelection);
     JamShellTree1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Deep folders scroll sideways instead of being cut off.
+    JamShellTree1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    JamShellTree1->header()->setStretchLastSection(false);
 
     // File list: files and folders of the tree's folder; names can be
     // edited in place (F2 or a click on the selected entry).
@@ -175,10 +179,17 @@ void TMainForm::setupBrowser() {
         JamShellTree1->scrollTo(start);
         // The folders above it are read in the background; keep the start
         // folder in sight while they arrive, until the user moves on.
-        connect(treeModel, &QFileSystemModel::directoryLoaded, this, [this, start = QPersistentModelIndex(start)] {
-            if (start.isValid() && JamShellTree1->currentIndex() == start)
-                JamShellTree1->scrollTo(start, QAbstractItemView::PositionAtCenter);
-        });
+        auto keepInSight = [this, start = QPersistentModelIndex(start)] {
+            if (!start.isValid() || JamShellTree1->currentIndex() != start) return;
+            for (QModelIndex up = start.parent(); up.isValid(); up = up.parent()) JamShellTree1->expand(up);
+            JamShellTree1->scrollTo(start, QAbstractItemView::PositionAtCenter);
+        };
+        // Rows arrive and are sorted later; scroll after the view has laid
+        // them out, and once more when the window has its final size.
+        auto later = [this, keepInSight] { QTimer::singleShot(0, this, keepInSight); };
+        connect(treeModel, &QFileSystemModel::directoryLoaded, this, later);
+        connect(treeModel, &QAbstractItemModel::layoutChanged, this, later);
+        later();
     }
 }
 
