@@ -4,8 +4,9 @@
 # hundred bytes so the fuzzer mutates structure, not pixel data.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Files the fuzzer found and we keep as seeds live beside the generated
+# ones and are left alone.
 out=fuzz/corpus
-rm -rf "$out"
 mkdir -p "$out"/{jpeg,gif,tiff,png,webp,bmp,pcx,tga,iff}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
