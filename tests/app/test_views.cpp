@@ -15,7 +15,6 @@
 #include "app/ButtonsXP.h"
 #include "app/TMainForm.h"
 #include "platform/controls.h"
-#include "platform/gdi.h"
 #include "raster/PixKit3.h"
 #include "support/blockguard.h"
 
@@ -280,20 +279,6 @@ TEST_F(Views, BoxFollowsANewMotifSizeAtItsNextPaint) {
     // 30 cm and 18.75 cm at 30 pixels per centimetre below the 38 rows.
     EXPECT_EQ(form.PaintBox2->size(), QSize(900, 38 + 562));
     EXPECT_EQ(at(form.PaintBox2, 899, 38 + 561), kWhite);
-}
-
-TEST_F(Views, ResultOnAnEightBitDisplayIsHalftonedAsAWhole) {
-    gdi::setScreenBitsOverride(8);
-    form.PageControl2->setCurrentIndex(4);
-    const QImage whole = form.ErgPaintBox->grab().toImage();
-    const QRect part(333, 211, 97, 61);
-    const QImage piece = form.ErgPaintBox->grab(part).toImage();
-    gdi::setScreenBitsOverride(0);
-    ASSERT_EQ(whole.size(), QSize(1040, 590));
-    int differ = 0;
-    for (int y = 0; y < part.height(); ++y)
-        for (int x = 0; x < part.width(); ++x) differ += piece.pixel(x, y) != whole.pixel(part.x() + x, part.y() + y);
-    EXPECT_EQ(differ, 0);
 }
 
 TEST_F(Views, WideGridIsCutAtTheBoxEdgeWhenNotEditing) {
