@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QTreeView>
 #include <cstring>
 
 #include "platform/dialogs.h"
@@ -20,6 +21,9 @@ TMainForm::TMainForm(const QString& programFile, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+    // The file list's event filter calls back into this window; while the
+    // widgets are torn down below, this object is no longer a TMainForm.
+    if (JamShellList1) delete JamShellList1->findChild<QObject*>(QStringLiteral("ListEvents"), Qt::FindDirectChildrenOnly);
     FormDestroy(this);
     delete ColorDialog1;
     delete SaveDialog1;

@@ -38,10 +38,14 @@ bool editingName(QAbstractItemView* view) {
 // handlers, and deselects on a press on empty space, as a file list does.
 class ListEvents : public QObject {
 public:
-    ListEvents(TMainForm* form) : QObject(form), form_(form) {}
+    // Owned by the list, so it goes with the list and never outlives it;
+    // the window removes it first thing when it is destroyed.
+    ListEvents(TMainForm* form, QTreeView* list) : QObject(list), form_(form), list_(list) {
+        setObjectName(QStringLiteral("ListEvents"));
+    }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        QTreeView* list = form_->JamShellList1;
+        QTreeView* list = list_;
         if (watched == list->viewport()) {
             const QEvent::Type type = event->type();
             if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
@@ -70,6 +74,7 @@ public:
 
 private:
     TMainForm* form_;
+    QTreeView* list_;
 };
 
 }  // namespace
@@ -156,7 +161,7 @@ void TMainForm::setupBrowser() {
                 JamShellList1->clearSelection();
             });
 
-    auto* events = new ListEvents(this);
+    auto* events = new ListEvents(this, JamShellList1);
     JamShellList1->installEventFilter(events);
     JamShellList1->viewport()->installEventFilter(events);
 
