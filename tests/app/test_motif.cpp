@@ -166,6 +166,20 @@ TEST(MotifBrowser, EveryChangeOfTheBoxSetsTheFilter) {
     EXPECT_TRUE(b.waitRows(4));
 }
 
+TEST(MotifBrowser, MasksMatchUpperCaseExtensions) {
+    // Cameras name their files IMG_0001.JPG; a lower-case mask must still list them.
+    BlockGuard guard;
+    Browser b;
+    TMainForm& f = *b.form;
+    write(b.dir.filePath("FOTO.BMP"), bmp24(4, 3));
+    const int bmp = findMask(f.FilterComboBox1, "*.bmp;*.dib;*.rle");
+    ASSERT_GE(bmp, 0);
+    f.FilterComboBox1->setCurrentIndex(bmp);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return b.names().contains("FOTO.BMP"); }, 5000))
+        << qPrintable(b.names().join(", "));
+    EXPECT_FALSE(b.names().contains("notiz.txt"));
+}
+
 TEST(MotifFilters, PairsAndMasks) {
     auto pairs = motif::filterPairs("Bilder|*.bmp;*.dib|GIF|*.gif|Rest");
     ASSERT_EQ(pairs.size(), 2);
