@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench/guimain.h"
 #include "chart/render.h"
 #include "platform/memblock.h"
 #include "raster/PixKit3.h"
@@ -129,13 +130,5 @@ BENCHMARK(BM_RenderChart)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRea
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // The row numbers need the font engine, which needs an application.
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+// The row numbers need the font engine, which needs an application.
+int main(int argc, char** argv) { return runBenchmarksInApplication<QGuiApplication>(argc, argv); }

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <cstdlib>
 
+#include "bench/guimain.h"
 #include "platform/gdi.h"
 #include "raster/PixKit3.h"
 #include "raster/drawdib.h"
@@ -85,12 +86,4 @@ BENCHMARK(BM_QPainterDrawImage1000x800)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runBenchmarksInApplication<QGuiApplication>(argc, argv); }

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "bench/guimain.h"
 #include "app/TMainForm.h"
 #include "platform/controls.h"
 #include "platform/gdi.h"
@@ -108,12 +109,5 @@ BENCHMARK(BM_DragStep)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    form.reset();
-    return 0;
+    return runBenchmarksInApplication<QApplication>(argc, argv, [] { form.reset(); });
 }

@@ -10,9 +10,9 @@
 #include <cstring>
 #include <limits>
 #include <string>
-#include <unistd.h>
 
 #include "pattern/compute.h"
+#include "platform/memblock.h"
 #include "raster/PixKit3.h"
 #include "raster/limits.h"
 
@@ -230,10 +230,8 @@ bool chartGeometry(const ChartInputs& in, ChartGeometry& g) {
 }
 
 int64_t chartByteLimit() {
-    int64_t limit = pixkit::kMaxImageBytes;
-    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages > 0 && pageSize > 0) limit = std::min<int64_t>(limit, int64_t(pages) * pageSize / 4);
-    return limit;
+    const int64_t physical = memblock::physicalBytes();
+    return physical > 0 ? std::min<int64_t>(pixkit::kMaxImageBytes, physical / 4) : pixkit::kMaxImageBytes;
 }
 
 ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitBytes) {

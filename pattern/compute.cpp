@@ -1,7 +1,5 @@
 #include "pattern/compute.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -9,15 +7,15 @@
 #include "pattern/depthdown.h"
 #include "pattern/depthup.h"
 #include "pattern/resize.h"
+#include "platform/memblock.h"
 #include "raster/limits.h"
 
 namespace pattern {
 
 int64_t computeMemoryBudget() {
-    long pages = sysconf(_SC_PHYS_PAGES);
-    long pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || pageSize <= 0) return pixkit::kMaxImageBytes;  // unknown: one record's worth
-    return int64_t(pages) * pageSize / kMemoryShareDivisor;
+    const int64_t physical = memblock::physicalBytes();
+    if (physical <= 0) return pixkit::kMaxImageBytes;  // unknown: one record's worth
+    return physical / kMemoryShareDivisor;
 }
 
 int stitchCount(int perTenCm, double cm) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace {
@@ -85,6 +86,11 @@ HGLOBAL GlobalFree(HGLOBAL h) {
 }
 
 namespace memblock {
+int64_t physicalBytes() {
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
+    return pages > 0 && pageSize > 0 ? int64_t(pages) * pageSize : 0;
+}
+
 std::size_t liveBlocks() {
     Table& t = table();
     std::lock_guard<std::mutex> lock(t.mu);

@@ -22,6 +22,11 @@ std::size_t GlobalSize(HGLOBAL h);
 HGLOBAL GlobalFree(HGLOBAL h);
 
 namespace memblock {
+// Physical memory of this machine in bytes, 0 when the system cannot tell.
+// Blocks are zero-filled lazily, so an allocation past this "succeeds" and
+// only fails later while its pixels are written: size limits use this.
+int64_t physicalBytes();
+
 std::size_t liveBlocks();
 std::size_t liveBytes();
 std::size_t badReleases();

@@ -25,6 +25,9 @@ struct ErrorMgr {
     std::jmp_buf jump;
     int code;          // msg_code of the fatal error
     bool sawEof;       // the data ended before the image did
+
+    // Fatal errors jump back instead of ending the process.
+    jpeg_error_mgr* install();
 };
 
 [[noreturn]] void onError(j_common_ptr c) {
@@ -39,6 +42,15 @@ void onMessage(j_common_ptr c, int level) {
         if (c->err->msg_code == JWRN_JPEG_EOF) e->sawEof = true;
         c->err->num_warnings++;
     }
+}
+
+jpeg_error_mgr* ErrorMgr::install() {
+    jpeg_std_error(&pub);
+    pub.error_exit = onError;
+    pub.emit_message = onMessage;
+    code = 0;
+    sawEof = false;
+    return &pub;
 }
 
 struct ScanGuard {
@@ -103,11 +115,7 @@ void runRead(ReadJob* job) {
     ErrorMgr err;
     ScanGuard guard;
     std::memset(&cinfo, 0, sizeof cinfo);
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = onError;
-    err.pub.emit_message = onMessage;
-    err.code = 0;
-    err.sawEof = false;
+    cinfo.err = err.install();
     if (setjmp(err.jump)) {
         job->status = mapError(err);
         jpeg_destroy_decompress(&cinfo);
@@ -165,11 +173,7 @@ void runWrite(WriteJob* job) {
     jpeg_compress_struct cinfo;
     ErrorMgr err;
     std::memset(&cinfo, 0, sizeof cinfo);
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = onError;
-    err.pub.emit_message = onMessage;
-    err.code = 0;
-    err.sawEof = false;
+    cinfo.err = err.install();
     if (setjmp(err.jump)) {
         job->status = err.code == JERR_FILE_WRITE ? Status::WriteFailed : Status::Corrupt;
         jpeg_destroy_compress(&cinfo);

@@ -12,6 +12,7 @@
 #include "platform/msgbox.h"
 #include "raster/PixKit3.h"
 #include "support/blockguard.h"
+#include "support/msgboxcapture.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ protected:
             return int(platform::IDOK);
         });
     }
-    void TearDown() override { platform::setMessageBoxHook({}); }
+    void TearDown() override { testsupport::installQuietMessageBoxes(); }  // never the real, blocking box
 
     // Replaces the form's motif.
     static void setMotif(TMainForm& form, dib motif) {

@@ -9,6 +9,7 @@
 #include "platform/msgbox.h"
 #include "raster/drawdib.h"
 #include "support/blockguard.h"
+#include "support/msgboxcapture.h"
 
 using drawdibtest::Path;
 using dibfix::truth;
@@ -61,7 +62,7 @@ protected:
         });
     }
     void TearDown() override {
-        platform::setMessageBoxHook({});
+        testsupport::installQuietMessageBoxes();  // never the real, blocking box
         drawdibtest::setTrace(nullptr);
         drawdibtest::setHalftone(nullptr, nullptr);
         memblock::failAfter(-1);
