@@ -22,10 +22,6 @@
 
 namespace {
 
-// Painter of the preview while its paint event runs; the paint handler
-// draws through it.
-QPainter* previewCanvas = nullptr;
-
 // Whether an entry's name is being edited in the view: its editor is an
 // open line edit on the viewport.
 bool editingName(QAbstractItemView* view) {
@@ -165,11 +161,7 @@ void TMainForm::setupBrowser() {
     JamShellList1->installEventFilter(events);
     JamShellList1->viewport()->installEventFilter(events);
 
-    DibPrevPaint->onPaint = [this](QPainter& p) {
-        previewCanvas = &p;
-        DibPrevPaintPaint(DibPrevPaint);
-        previewCanvas = nullptr;
-    };
+    DibPrevPaint->onPaint = [this](QPainter&) { DibPrevPaintPaint(DibPrevPaint); };
 
     // The file-type box; its change handler sets the list's filter.
     FilterComboBox1->clear();
@@ -244,7 +236,8 @@ void TMainForm::openfilenow(const QString& name) {
 }
 
 void TMainForm::DibPrevPaintPaint(QObject*) {
-    if (!previewCanvas) {
+    QPainter* canvas = DibPrevPaint->canvas();
+    if (!canvas) {
         DibPrevPaint->update();  // drawing happens in the paint event only
         return;
     }
@@ -252,6 +245,6 @@ void TMainForm::DibPrevPaintPaint(QObject*) {
     if (!di.poi || iw <= 0 || ih <= 0) return;
     const QSize size = motif::previewSize(DibPrevPaint->width(), DibPrevPaint->height(), iw, ih);
     if (size.isEmpty()) return;
-    PainterDC dc(*previewCanvas);
+    PainterDC dc(*canvas);
     drawdib(&dc, 0, 0, size.width(), size.height(), di, 0, 0, iw, ih, true, SRCCOPY);
 }
