@@ -9,7 +9,7 @@
 #include <QMainWindow>
 #include <QString>
 
-#include "platform/window.h"
+#include "raster/window.h"
 #include "raster/dib.h"
 
 class QCheckBox;

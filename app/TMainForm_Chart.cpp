@@ -2,7 +2,7 @@
 #include <QSpinBox>
 
 #include "app/TMainForm.h"
-#include "app/errorreport.h"
+#include "platform/errorreport.h"
 #include "chart/render.h"
 #include "platform/controls.h"
 

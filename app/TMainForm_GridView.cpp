@@ -11,7 +11,7 @@
 #include "chart/swatches.h"
 #include "platform/controls.h"
 #include "platform/gdi.h"
-#include "raster/drawdib.h"
+#include "platform/drawdib.h"
 
 void TMainForm::PaintBox2Paint(QObject*) {
     const int w = dibwidth(di3), h = dibheight(di3);

@@ -18,7 +18,7 @@
 #include "platform/gdi.h"
 #include "platform/msgbox.h"
 #include "raster/PixKit3.h"
-#include "raster/drawdib.h"
+#include "platform/drawdib.h"
 
 namespace {
 

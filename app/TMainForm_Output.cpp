@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "app/TMainForm.h"
-#include "app/errorreport.h"
+#include "platform/errorreport.h"
 #include "output/PrintFUnit.h"
 #include "output/print.h"
 #include "output/save.h"

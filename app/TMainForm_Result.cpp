@@ -9,7 +9,7 @@
 #include "chart/gridview.h"
 #include "platform/controls.h"
 #include "platform/gdi.h"
-#include "raster/drawdib.h"
+#include "platform/drawdib.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 
 #include "bench/guimain.h"
 #include "chart/render.h"
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "raster/PixKit3.h"
 
 namespace {

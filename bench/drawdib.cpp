@@ -11,7 +11,7 @@
 #include "bench/guimain.h"
 #include "platform/gdi.h"
 #include "raster/PixKit3.h"
-#include "raster/drawdib.h"
+#include "platform/drawdib.h"
 
 namespace {
 

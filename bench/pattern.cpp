@@ -17,7 +17,7 @@
 #include "pattern/depthdown.h"
 #include "pattern/depthup.h"
 #include "pattern/resize.h"
-#include "platform/logpalette.h"
+#include "pattern/logpalette.h"
 #include "raster/PixKit3.h"
 
 namespace {
@@ -139,7 +139,7 @@ void BM_ReduceNearestBruteForce(benchmark::State& state) {
             const uint8_t* in = src.poi + int64_t(y) * src.bytew;
             uint8_t* out = d.poi + int64_t(y) * d.bytew;
             for (int x = 0; x < w; ++x, in += 3)
-                out[x] = uint8_t(platform::nearestIndexBrute(d.pal, in[2], in[1], in[0]));
+                out[x] = uint8_t(pattern::nearestIndexBrute(d.pal, in[2], in[1], in[0]));
         }
         benchmark::DoNotOptimize(d.poi);
         freedib(d);

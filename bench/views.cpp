@@ -16,7 +16,7 @@
 #include "platform/controls.h"
 #include "platform/gdi.h"
 #include "raster/PixKit3.h"
-#include "raster/drawdib.h"
+#include "platform/drawdib.h"
 
 namespace {
 

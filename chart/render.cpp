@@ -12,7 +12,7 @@
 #include <string>
 
 #include "pattern/compute.h"
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "raster/PixKit3.h"
 #include "raster/limits.h"
 

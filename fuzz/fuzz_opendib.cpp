@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "raster/codecs/dibrows.h"
 #include "raster/codecs/dispatch.h"
 #include "raster/dib.h"

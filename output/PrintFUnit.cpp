@@ -12,11 +12,11 @@
 #include <QStyle>
 #include <QTimer>
 
-#include "app/errorreport.h"
+#include "platform/errorreport.h"
 #include "platform/controls.h"
 #include "platform/gdi.h"
 #include "platform/settings.h"
-#include "raster/drawdib.h"
+#include "platform/drawdib.h"
 
 TPrintForm* PrintForm = nullptr;
 

@@ -5,7 +5,7 @@
 
 #include "platform/gdi.h"
 #include "platform/printer.h"
-#include "raster/drawdib.h"
+#include "platform/drawdib.h"
 
 namespace output {
 

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "platform/window.h"
+#include "raster/window.h"
 #include "raster/dib.h"
 
 class QWidget;

@@ -7,7 +7,7 @@
 #include "pattern/depthdown.h"
 #include "pattern/depthup.h"
 #include "pattern/resize.h"
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "raster/limits.h"
 
 namespace pattern {

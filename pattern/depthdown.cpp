@@ -4,7 +4,7 @@
 
 #include "pattern/limits.h"
 #include "pattern/mydither.h"
-#include "platform/logpalette.h"
+#include "pattern/logpalette.h"
 #include "raster/PixKit3.h"
 
 namespace pattern {
@@ -42,7 +42,7 @@ dib DepthDownTo(const dib& src, const LPAL& yarns, int zcols, int rolmod, const 
         if (rolmod == 1) {
             DitherToPalette(src, grid);
         } else {
-            const platform::LogPalette palette(grid.pal);
+            const pattern::LogPalette palette(grid.pal);
             for (int y = 0; y < h; ++y) {
                 report(progress, rowPercent(y, h));
                 const uint8_t* in = src.poi + int64_t(y) * src.bytew;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/logpalette.h"
+#include "pattern/logpalette.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ void DitherToPalette(const dib& src, const dib& dst) {
     // spares every bounds check in the inner loop. Cells stay within
     // 16 * 255 in magnitude.
     std::vector<int> rowA(std::size_t(w + 2) * 3, 0), rowB(std::size_t(w + 2) * 3, 0);
-    const platform::LogPalette palette(dst.pal);
+    const pattern::LogPalette palette(dst.pal);
     const PALETTEENTRY* entries = dst.pal.rgb0;
 
     bool rightToLeft = false;

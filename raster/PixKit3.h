@@ -2,7 +2,7 @@
 // reading and writing bitmap records.
 #pragma once
 
-#include "platform/window.h"
+#include "raster/window.h"
 #include "raster/dib.h"
 
 // Fills `out` with a blank image (pixels 0). `colours` is an info block whose

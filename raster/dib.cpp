@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 
 int dibwidth(const dib& d) { return d.pmi ? d.pmi->bmiHeader.biWidth : 0; }
 

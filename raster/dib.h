@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "raster/memblock.h"
+
 #pragma pack(push, 2)
 struct BITMAPINFOHEADER {
     uint32_t biSize;          // 40
@@ -60,9 +62,6 @@ static_assert(sizeof(LPAL) == 1028, "LPAL is 1028 bytes");
 static_assert(offsetof(LPAL, rgb0) == 4);
 
 constexpr uint16_t kPaletteVersion = 0x300;
-
-// Memory handle as issued by the memory-block layer (32 bits, 0 = none).
-using HGLOBAL = uint32_t;
 
 // The bitmap record. A plain copy shares the pixel memory; exactly one copy
 // may be freed.

@@ -1,7 +1,7 @@
 // Core record operations of the raster library.
 #include <cstring>
 
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "raster/PixKit3.h"
 #include "raster/limits.h"
 

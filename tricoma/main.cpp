@@ -4,7 +4,7 @@
 #include <QTranslator>
 
 #include "app/TMainForm.h"
-#include "app/errorreport.h"
+#include "app/application.h"
 #include "app/pictures.h"
 
 int main(int argc, char** argv) {

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/window.h"
+#include "raster/window.h"
 #include "raster/dib.h"
 
 void OpenDibMemory(dib* out, const uint8_t* data, std::size_t size, HWND window);

@@ -7,7 +7,7 @@
 #include "chart/chart_support.h"
 #include "chart/render.h"
 #include "platform/controls.h"
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "support/blockguard.h"
 #include "support/msgboxcapture.h"
 

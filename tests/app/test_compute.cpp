@@ -8,7 +8,7 @@
 #include "app/ButtonsXP.h"
 #include "app/TMainForm.h"
 #include "platform/controls.h"
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "platform/msgbox.h"
 #include "raster/PixKit3.h"
 #include "support/blockguard.h"

@@ -13,7 +13,7 @@
 #include "app/AboutBoxUnit.h"
 #include "app/ButtonsXP.h"
 #include "app/TMainForm.h"
-#include "app/errorreport.h"
+#include "platform/errorreport.h"
 #include "app/pictures.h"
 #include "platform/controls.h"
 #include "platform/printer.h"

@@ -5,7 +5,7 @@
 
 #include "app/TMainForm.h"
 #include "platform/controls.h"
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "support/blockguard.h"
 
 TEST(ProgramFolder, EndsInOneSeparator) {

@@ -4,7 +4,7 @@
 
 #include "chart/chart_support.h"
 #include "chart/render.h"
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "support/blockguard.h"
 
 using namespace chart;

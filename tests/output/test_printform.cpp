@@ -11,7 +11,6 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "app/TMainForm.h"
 #include "output/PrintFUnit.h"
 #include "platform/controls.h"
 #include "platform/printer.h"
@@ -357,34 +356,6 @@ TEST_F(PrintDialog, SetupChangesThePaperAndRecouples) {
     EXPECT_EQ(f->HochEdit->value(), 51);  // 300 * 50 / 400 * 6600 / 4800 = 51.6
     f->PrintPaintBox->grab();
     EXPECT_EQ(*f->previewPaper, (Placement{0, 26, 190, 138}));
-}
-
-// The dialog as a person sees it, with the start-up chart on an A4 page at
-// 300 dpi. Set TRICOMA_SCREENSHOT_DIR to keep the picture (run under
-// xvfb-run with QT_QPA_PLATFORM=xcb to see the real window system).
-TEST(PrintDialogScreen, ShownWithPreviewOfTheStartupChart) {
-    printsupport::PrivateSettings settings;
-    platform::ImagePrinterService a4(2480, 3508);
-    platform::SetPrinter(&a4);
-    {
-        TMainForm owner("/tmp/x/tricoma");
-        TPrintForm f(&owner);
-        f.di = owner.rdi;
-        f.RestoreSettings();
-        f.FormShow(&f);
-        f.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&f));
-        QCoreApplication::processEvents();
-        const QImage shot = f.grab().toImage();
-        EXPECT_EQ(shot.size(), QSize(427, 328) * shot.devicePixelRatio());
-        ASSERT_TRUE(f.previewPaper);
-        EXPECT_EQ(*f.previewPaper, output::previewPaper(2480, 3508, 190, 190));
-        EXPECT_EQ(f.HochEdit->value(), output::derivedPercent(50, dibwidth(owner.rdi), dibheight(owner.rdi), 2480, 3508));
-        if (const char* dir = std::getenv("TRICOMA_SCREENSHOT_DIR"))
-            shot.save(QString::fromLocal8Bit(dir) + "/print-dialog.png");
-        f.close();
-    }
-    platform::SetPrinter(nullptr);
 }
 
 // The printer setup of the real print support, on the CUPS test printer.

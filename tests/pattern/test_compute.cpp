@@ -5,7 +5,7 @@
 
 #include "pattern/compute.h"
 #include "pattern_helpers.h"
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "raster/limits.h"
 #include "support/blockguard.h"
 

@@ -4,7 +4,7 @@
 
 #include "pattern/depthdown.h"
 #include "pattern_helpers.h"
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "support/blockguard.h"
 
 using pattern::DepthDownTo;

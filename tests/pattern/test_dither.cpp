@@ -6,7 +6,7 @@
 #include "pattern/depthdown.h"
 #include "pattern/mydither.h"
 #include "pattern_helpers.h"
-#include "platform/logpalette.h"
+#include "pattern/logpalette.h"
 #include "support/blockguard.h"
 
 using testimg::blackWhite;
@@ -35,7 +35,7 @@ std::vector<int> referenceDither(const dib& src, const LPAL& gridPal) {
             const int ch[3] = {getr(px), getg(px), getb(px)};
             int v[3];
             for (int c = 0; c < 3; ++c) v[c] = std::clamp((acc[std::size_t(y * w + x)][std::size_t(c)] + 8) / 16 + ch[c], 0, 255);
-            const int idx = platform::nearestIndexBrute(gridPal, uint8_t(v[0]), uint8_t(v[1]), uint8_t(v[2]));
+            const int idx = pattern::nearestIndexBrute(gridPal, uint8_t(v[0]), uint8_t(v[1]), uint8_t(v[2]));
             out[std::size_t(y * w + x)] = idx;
             const PALETTEENTRY& e = gridPal.rgb0[idx];
             const int err[3] = {v[0] - e.peRed, v[1] - e.peGreen, v[2] - e.peBlue};

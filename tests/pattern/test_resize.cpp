@@ -2,7 +2,7 @@
 
 #include "pattern/resize.h"
 #include "pattern_helpers.h"
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "support/blockguard.h"
 
 using pattern::Resize;

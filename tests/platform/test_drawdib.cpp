@@ -5,9 +5,9 @@
 
 #include "dibfixtures.h"
 #include "platform/gdi_memory.h"
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "platform/msgbox.h"
-#include "raster/drawdib.h"
+#include "platform/drawdib.h"
 #include "support/blockguard.h"
 #include "support/msgboxcapture.h"
 

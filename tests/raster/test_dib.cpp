@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "raster/PixKit3.h"
 #include "raster/limits.h"
 #include "support/blockguard.h"

@@ -18,7 +18,7 @@
 
 #include <zlib.h>
 
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "raster/PixKit3.h"
 #include "raster/codecs/codec.h"
 #include "support/blockguard.h"

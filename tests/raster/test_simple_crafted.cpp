@@ -2,7 +2,7 @@
 // pin down, each built byte by byte with the behaviour we chose.
 #include <gtest/gtest.h>
 
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 #include "raster/PixKit3.h"
 #include "raster/codecs/bmp.h"
 #include "raster/codecs/iff.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 
 class BlockGuard {
 public:

@@ -17,7 +17,7 @@
 
 #include "platform/gdi.h"
 #include "raster/PixKit3.h"
-#include "raster/drawdib.h"
+#include "platform/drawdib.h"
 
 namespace printsupport {
 

@@ -15,7 +15,7 @@
 
 #include "raster/dib.h"
 
-namespace platform {
+namespace pattern {
 
 // Brute-force oracle: walks entries 0 .. num-1 (at most 256). Returns 0 for
 // an empty palette.
@@ -110,4 +110,4 @@ private:
     mutable Level levels_[kLevels];
 };
 
-}  // namespace platform
+}  // namespace pattern

@@ -1,9 +1,9 @@
-#include "platform/logpalette.h"
+#include "pattern/logpalette.h"
 
 #include <algorithm>
 #include <climits>
 
-namespace platform {
+namespace pattern {
 
 namespace {
 
@@ -90,4 +90,4 @@ uint32_t LogPalette::buildCell(int level, uint8_t red, uint8_t green, uint8_t bl
     return packed;
 }
 
-}  // namespace platform
+}  // namespace pattern

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+// Memory handle (32 bits, 0 = none).
 using HGLOBAL = uint32_t;
 
 // Allocates a block of `bytes` (zero-filled when `zero`). Returns 0 when the

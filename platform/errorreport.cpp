@@ -1,4 +1,6 @@
-#include "app/errorreport.h"
+#include "platform/errorreport.h"
+
+#include <QApplication>
 
 #include <new>
 #include <stdexcept>
@@ -44,15 +46,3 @@ bool Guard(const std::function<bool()>& work, bool fallback) {
 }
 
 }  // namespace errorreport
-
-TricomaApplication::TricomaApplication(int& argc, char** argv) : QApplication(argc, argv) {}
-
-bool TricomaApplication::notify(QObject* receiver, QEvent* event) {
-    // Written out rather than through Guard: this runs for every event.
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (...) {
-        errorreport::Report(errorreport::CurrentExceptionText());
-        return false;
-    }
-}

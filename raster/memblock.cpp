@@ -1,4 +1,4 @@
-#include "platform/memblock.h"
+#include "raster/memblock.h"
 
 #include <cstdlib>
 #include <cstring>

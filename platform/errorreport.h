@@ -4,7 +4,6 @@
 // keeps running.
 #pragma once
 
-#include <QApplication>
 #include <QString>
 #include <exception>
 #include <functional>
@@ -25,11 +24,3 @@ bool Guard(const std::function<bool()>& work, bool fallback = false);
 QString CurrentExceptionText();
 
 }  // namespace errorreport
-
-// The program's application object: every event goes through Guard.
-class TricomaApplication : public QApplication {
-    Q_OBJECT
-public:
-    TricomaApplication(int& argc, char** argv);
-    bool notify(QObject* receiver, QEvent* event) override;
-};

@@ -2,12 +2,12 @@
 
 #include <random>
 
-#include "platform/logpalette.h"
+#include "pattern/logpalette.h"
 #include "raster/PixKit3.h"
 #include "support/blockguard.h"
 
-using platform::LogPalette;
-using platform::nearestIndexBrute;
+using pattern::LogPalette;
+using pattern::nearestIndexBrute;
 
 namespace {
 
