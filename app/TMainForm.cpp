@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "platform/dialogs.h"
-#include "platform/msgbox.h"
+#include "platform/errorreport.h"
 #include "raster/PixKit3.h"
 
 TMainForm::TMainForm(const QString& programFile, QWidget* parent)
@@ -100,6 +100,5 @@ void TMainForm::sendMessage(uint32_t msg, uintptr_t wParam, intptr_t) {
 }
 
 void TMainForm::messageBox(const std::string& text, const std::string& caption) {
-    platform::MessageBox(this, QString::fromStdString(text), QString::fromStdString(caption),
-                         platform::MB_OK | platform::MB_ICONERROR);
+    errorreport::Report(QString::fromStdString(text), this, QString::fromStdString(caption));
 }

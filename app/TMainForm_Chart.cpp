@@ -2,6 +2,7 @@
 #include <QSpinBox>
 
 #include "app/TMainForm.h"
+#include "app/messages.h"
 #include "platform/errorreport.h"
 #include "chart/render.h"
 #include "platform/controls.h"
@@ -16,7 +17,7 @@ void TMainForm::RenderDib() {
     chart::ChartResult res = chart::renderChart(di3, in);
     if (res.status != chart::ChartStatus::ok) {
         // The previous chart stays: it is only replaced by a complete new one.
-        errorreport::Report(chart::chartErrorText(res), this);
+        errorreport::Report(messages::chartRefusal(res), this);
         return;
     }
     freedib(rdi);

@@ -5,12 +5,13 @@
 #include <QSpinBox>
 
 #include "app/TMainForm.h"
+#include "app/messages.h"
 #include "pattern/compute.h"
 #include "pattern/depthdown.h"
 #include "pattern/depthup.h"
 #include "pattern/resize.h"
 #include "platform/controls.h"
-#include "platform/msgbox.h"
+#include "platform/errorreport.h"
 
 namespace {
 
@@ -29,8 +30,8 @@ void TMainForm::RenderBtnClick(QObject*) {
         pattern::computeGrid(di, stitches, rows, pal, pattern::kYarnColours, rolmod, grid, progressOf(this));
     if (status == pattern::ComputeStatus::NoMotif) return;  // nothing to compute from (start-up without memory)
     if (status != pattern::ComputeStatus::Ok) {
-        platform::MessageBox(this, QString::fromStdString(pattern::computeStatusText(status, stitches, rows)),
-                             QStringLiteral("Berechnen"), platform::MB_OK | platform::MB_ICONWARNING);
+        errorreport::Report(messages::computeRefusal(status, stitches, rows), this, QStringLiteral("Berechnen"),
+                            errorreport::Severity::Warning);
         return;
     }
     // The old grid goes only once the new one exists: a refused or failed

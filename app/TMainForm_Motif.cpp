@@ -16,7 +16,8 @@
 #include "app/motifload.h"
 #include "platform/controls.h"
 #include "platform/gdi.h"
-#include "platform/msgbox.h"
+#include "app/messages.h"
+#include "platform/errorreport.h"
 #include "raster/PixKit3.h"
 #include "platform/drawdib.h"
 
@@ -104,11 +105,8 @@ QSize previewSize(int bw, int bh, int iw, int ih) {
 }
 
 void reportLoadFailure(QWidget* owner, const QString& path, const QString& libraryText) {
-    const QString message = QStringLiteral("Fehler: Die Datei ") + path + QStringLiteral(" konnte nicht geladen werden!");
-    if (libraryText.size() > 5)
-        platform::MessageBox(owner, libraryText, message, platform::MB_OK | platform::MB_ICONERROR);
-    else
-        platform::MessageBox(owner, message, QStringLiteral("Fehler"), platform::MB_OK | platform::MB_ICONERROR);
+    const messages::Box box = messages::loadFailure(path, libraryText);
+    errorreport::Report(box.text, owner, box.caption);
 }
 
 }  // namespace motif

@@ -24,9 +24,7 @@ QStringList nameFilters(const QString& mask);
 // height fits, else full height; quotients truncate.
 QSize previewSize(int bw, int bh, int iw, int ih);
 
-// The box after a failed load of `path`: the library's text under the
-// program's message when that text has more than 5 characters, else the
-// program's message under "Fehler".
+// Shows the box after a failed load of `path` (texts: messages::loadFailure).
 void reportLoadFailure(QWidget* owner, const QString& path, const QString& libraryText);
 
 }  // namespace motif

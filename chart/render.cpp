@@ -3,7 +3,6 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
-#include <QLocale>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -187,13 +186,6 @@ private:
     const ChartGeometry& g_;
 };
 
-QString sizeText(int64_t bytes) {
-    QLocale de(QLocale::German, QLocale::Germany);
-    const double mb = double(bytes) / (1024.0 * 1024.0);
-    if (mb >= 1024.0) return de.toString(mb / 1024.0, 'f', 1) + QStringLiteral(" GB");
-    return de.toString(mb, 'f', 0) + QStringLiteral(" MB");
-}
-
 }  // namespace
 
 bool chartGeometry(const ChartInputs& in, ChartGeometry& g) {
@@ -259,33 +251,6 @@ ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitByt
     res.chart = out;
     res.status = ChartStatus::ok;
     return res;
-}
-
-QString chartErrorText(const ChartResult& result) {
-    const QString keep = QStringLiteral(" Das bisherige Muster bleibt erhalten.");
-    const ChartGeometry& g = result.geometry;
-    QLocale de(QLocale::German, QLocale::Germany);
-    switch (result.status) {
-    case ChartStatus::ok:
-        return QString();
-    case ChartStatus::badInputs:
-        return QStringLiteral("Das Muster kann nicht gezeichnet werden: Maschen und Reihen müssen größer "
-                              "als 0 sein.") + keep;
-    case ChartStatus::tooLarge:
-        if (g.pixelBytes < 0)
-            return QStringLiteral("Das Muster wäre zu groß, um gezeichnet zu werden. Bitte wählen Sie eine "
-                                  "kleinere Größe des Motivs oder weniger Maschen und Reihen.") + keep;
-        return QStringLiteral("Das Muster wäre mit %1 × %2 Pixeln zu groß: Es bräuchte %3 Speicher, möglich "
-                              "sind höchstens %4. Bitte wählen Sie eine kleinere Größe des Motivs oder "
-                              "weniger Maschen und Reihen.")
-                   .arg(de.toString(qlonglong(g.width)), de.toString(qlonglong(g.height)),
-                        sizeText(g.pixelBytes), sizeText(result.limitBytes)) + keep;
-    case ChartStatus::noMemory:
-        return QStringLiteral("Für das Muster (%1 × %2 Pixel, %3) ist nicht genug Speicher frei.")
-                   .arg(de.toString(qlonglong(g.width)), de.toString(qlonglong(g.height)),
-                        sizeText(g.pixelBytes)) + keep;
-    }
-    return QString();
 }
 
 QFont rowNumberFont() {

@@ -83,9 +83,6 @@ int64_t chartByteLimit();
 // On any status but ok nothing was allocated.
 ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitBytes = chartByteLimit());
 
-// German text for a failed result, for the user.
-QString chartErrorText(const ChartResult& result);
-
 // Ink mask of one row number box as it is copied into the chart: the box is
 // the text's advance wide and the font's height high; 1 = black, 0 = white.
 struct NumberMask {

@@ -42,27 +42,6 @@ double coupledSize(int otherPixels, double cm, int pixels) {
     return sizeFieldValue(v);
 }
 
-std::string computeStatusText(ComputeStatus status, int stitches, int rows) {
-    switch (status) {
-    case ComputeStatus::Ok:
-        return {};
-    case ComputeStatus::NoMotif:
-        return "Es ist kein Motiv geladen, aus dem ein Muster berechnet werden könnte.";
-    case ComputeStatus::EmptyGrid:
-        return "Das Muster hätte keine Maschen oder keine Reihen. Bitte Größe oder Maschenprobe ändern.";
-    case ComputeStatus::UnsupportedDepth:
-        return "Motive mit dieser Farbtiefe können nicht umgerechnet werden (nur 1, 4, 8 oder 24 Bit je "
-               "Bildpunkt).";
-    case ComputeStatus::TooLarge:
-        return "Ein Muster mit " + std::to_string(stitches) + " Maschen und " + std::to_string(rows) +
-               " Reihen ist zu groß für den Arbeitsspeicher. Bitte Größe oder Maschenprobe verringern.";
-    case ComputeStatus::OutOfMemory:
-        return "Für die Berechnung des Musters ist nicht genügend Arbeitsspeicher frei. Das bisherige "
-               "Muster bleibt erhalten.";
-    }
-    return {};
-}
-
 int64_t computePeakBytes(int motifWidth, int motifHeight, int motifBits, int stitches, int rows) {
     const int64_t expanded = motifBits < 24 ? pixkit::imageBytes(motifWidth, motifHeight, 24) : 0;
     const int64_t resampled = pixkit::imageBytes(stitches, rows, 24);

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "pattern/limits.h"
 #include "pattern/progress.h"
@@ -35,9 +34,6 @@ enum class ComputeStatus {
     TooLarge,          // the intermediate images would not fit in memory
     OutOfMemory,       // an allocation failed nevertheless
 };
-
-// The German message for a refusal (empty for Ok).
-std::string computeStatusText(ComputeStatus status, int stitches, int rows);
 
 // Largest number of bytes the intermediate images of one computation hold at
 // the same time, or -1 when one of them cannot be a single image record.

@@ -15,7 +15,7 @@
 #include <memory>
 #include <new>
 
-#include "platform/msgbox.h"
+#include "platform/errorreport.h"
 #include "raster/PixKit3.h"
 
 namespace {
@@ -48,7 +48,7 @@ int tableEntries(const dib& d, int wanted) {
     return std::clamp(wanted, 0, present);
 }
 
-void message(const char* text) { platform::MessageBox(nullptr, QString::fromLatin1(text), QString(), platform::MB_OK); }
+void message(const char* text) { errorreport::Report(QString::fromLatin1(text), nullptr, QString()); }
 
 // Bits per pixel of the display.
 int screenbits(HDC dc) { return GetDisplayBitsPerPixel(dc); }

@@ -13,14 +13,15 @@ namespace {
 bool reporting = false;
 }
 
-void Report(const QString& text, QWidget* owner) {
+void Report(const QString& text, QWidget* owner, const QString& caption, Severity severity) {
     if (reporting) return;
     struct Open {
         Open() { reporting = true; }
         ~Open() { reporting = false; }
     } open;
     if (!owner) owner = QApplication::activeWindow();
-    platform::MessageBox(owner, text, QStringLiteral("Fehler"), platform::MB_OK | platform::MB_ICONERROR);
+    const unsigned icon = severity == Severity::Warning ? platform::MB_ICONWARNING : platform::MB_ICONERROR;
+    platform::MessageBox(owner, text, caption, platform::MB_OK | icon);
 }
 
 QString CurrentExceptionText() {

@@ -31,8 +31,9 @@ enum class Status {
     WriteFailed,
 };
 
-// German text for the user; every text is longer than 5 characters so the
-// program shows it.
+// German text for the user. The program shows a library text only when it
+// is longer than its minimum (messages::kLibraryTextMinLength in the
+// application); every text here is, and a test holds them to it.
 const char* statusText(Status s);
 
 // Percentage 0..100 while reading.

@@ -308,9 +308,8 @@ TEST(ChartRender, RefusesWhatMemoryCannotHold) {
     EXPECT_EQ(res.status, ChartStatus::tooLarge);
     EXPECT_EQ(res.chart.poi, nullptr);
     EXPECT_EQ(memblock::liveBlocks(), live);
-    QString text = chartErrorText(res);
-    EXPECT_TRUE(text.contains(QStringLiteral("zu groß"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("1.500.120 × 1.500.020"))) << text.toStdString();
+    EXPECT_EQ(res.geometry.width, 1500120);
+    EXPECT_EQ(res.geometry.height, 1500020);
 
     // The limit itself is an allowed size, one byte less is not.
     ChartInputs in = inputs(23, 31, 20, 12.5);
@@ -328,7 +327,6 @@ TEST(ChartRender, RefusesWhatMemoryCannotHold) {
     memblock::failAfter(-1);
     EXPECT_EQ(res.status, ChartStatus::noMemory);
     EXPECT_EQ(res.chart.poi, nullptr);
-    EXPECT_TRUE(chartErrorText(res).contains(QStringLiteral("nicht genug Speicher")));
     memblock::failAfter(1);  // info block yes, pixels no
     res = renderChart(grid, in);
     memblock::failAfter(-1);
@@ -336,7 +334,6 @@ TEST(ChartRender, RefusesWhatMemoryCannotHold) {
 
     res = renderChart(grid, inputs(23, 0, 20, 20));
     EXPECT_EQ(res.status, ChartStatus::badInputs);
-    EXPECT_FALSE(chartErrorText(res).isEmpty());
     EXPECT_EQ(memblock::liveBlocks(), live);
 
     // The limit never passes the raster library's record limit.

@@ -155,15 +155,6 @@ TEST(ComputeGrid, EveryFailedAllocationIsRefusedWithoutLeaks) {
     }
 }
 
-TEST(ComputeGrid, MessagesAreGerman) {
-    EXPECT_EQ(pattern::computeStatusText(ComputeStatus::Ok, 1, 1), "");
-    EXPECT_EQ(pattern::computeStatusText(ComputeStatus::EmptyGrid, 0, 5),
-              "Das Muster hätte keine Maschen oder keine Reihen. Bitte Größe oder Maschenprobe ändern.");
-    EXPECT_NE(pattern::computeStatusText(ComputeStatus::TooLarge, 100000, 90000).find("100000 Maschen und 90000 Reihen"),
-              std::string::npos);
-    EXPECT_NE(pattern::computeStatusText(ComputeStatus::OutOfMemory, 1, 1).find("Arbeitsspeicher"), std::string::npos);
-}
-
 TEST(ComputeGrid, PeakBytesFollowTheImages) {
     // 24-bit rows of 460 stitches take 1380 bytes, 8-bit rows 460.
     const int64_t work = 2 * 462 * 3 * int64_t(sizeof(int)) + (int64_t(1) << 20);

@@ -1,0 +1,78 @@
+#include "app/messages.h"
+
+#include <QLocale>
+
+namespace messages {
+
+namespace {
+
+QLocale german() { return QLocale(QLocale::German, QLocale::Germany); }
+
+QString sizeText(int64_t bytes) {
+    const double mb = double(bytes) / (1024.0 * 1024.0);
+    if (mb >= 1024.0) return german().toString(mb / 1024.0, 'f', 1) + QStringLiteral(" GB");
+    return german().toString(mb, 'f', 0) + QStringLiteral(" MB");
+}
+
+}  // namespace
+
+QString computeRefusal(pattern::ComputeStatus status, int stitches, int rows) {
+    using pattern::ComputeStatus;
+    switch (status) {
+    case ComputeStatus::Ok:
+        return {};
+    case ComputeStatus::NoMotif:
+        return QStringLiteral("Es ist kein Motiv geladen, aus dem ein Muster berechnet werden könnte.");
+    case ComputeStatus::EmptyGrid:
+        return QStringLiteral("Das Muster hätte keine Maschen oder keine Reihen. Bitte Größe oder Maschenprobe ändern.");
+    case ComputeStatus::UnsupportedDepth:
+        return QStringLiteral("Motive mit dieser Farbtiefe können nicht umgerechnet werden (nur 1, 4, 8 oder 24 Bit je "
+                              "Bildpunkt).");
+    case ComputeStatus::TooLarge:
+        // Plain digits, as the counts have always been written here.
+        return QStringLiteral("Ein Muster mit %1 Maschen und %2 Reihen ist zu groß für den Arbeitsspeicher. Bitte "
+                              "Größe oder Maschenprobe verringern.")
+            .arg(stitches)
+            .arg(rows);
+    case ComputeStatus::OutOfMemory:
+        return QStringLiteral("Für die Berechnung des Musters ist nicht genügend Arbeitsspeicher frei. Das bisherige "
+                              "Muster bleibt erhalten.");
+    }
+    return {};
+}
+
+QString chartRefusal(const chart::ChartResult& result) {
+    using chart::ChartStatus;
+    const QString keep = QStringLiteral(" Das bisherige Muster bleibt erhalten.");
+    const chart::ChartGeometry& g = result.geometry;
+    const QLocale de = german();
+    switch (result.status) {
+    case ChartStatus::ok:
+        return QString();
+    case ChartStatus::badInputs:
+        return QStringLiteral("Das Muster kann nicht gezeichnet werden: Maschen und Reihen müssen größer "
+                              "als 0 sein.") + keep;
+    case ChartStatus::tooLarge:
+        if (g.pixelBytes < 0)
+            return QStringLiteral("Das Muster wäre zu groß, um gezeichnet zu werden. Bitte wählen Sie eine "
+                                  "kleinere Größe des Motivs oder weniger Maschen und Reihen.") + keep;
+        return QStringLiteral("Das Muster wäre mit %1 × %2 Pixeln zu groß: Es bräuchte %3 Speicher, möglich "
+                              "sind höchstens %4. Bitte wählen Sie eine kleinere Größe des Motivs oder "
+                              "weniger Maschen und Reihen.")
+                   .arg(de.toString(qlonglong(g.width)), de.toString(qlonglong(g.height)),
+                        sizeText(g.pixelBytes), sizeText(result.limitBytes)) + keep;
+    case ChartStatus::noMemory:
+        return QStringLiteral("Für das Muster (%1 × %2 Pixel, %3) ist nicht genug Speicher frei.")
+                   .arg(de.toString(qlonglong(g.width)), de.toString(qlonglong(g.height)),
+                        sizeText(g.pixelBytes)) + keep;
+    }
+    return QString();
+}
+
+Box loadFailure(const QString& path, const QString& libraryText) {
+    const QString message = QStringLiteral("Fehler: Die Datei ") + path + QStringLiteral(" konnte nicht geladen werden!");
+    if (libraryTextShown(libraryText)) return Box{libraryText, message};
+    return Box{message, QStringLiteral("Fehler")};
+}
+
+}  // namespace messages
