@@ -7,6 +7,7 @@
 #include <QTreeView>
 #include <cstring>
 
+#include "pattern/limits.h"
 #include "platform/dialogs.h"
 #include "platform/errorreport.h"
 #include "raster/PixKit3.h"
@@ -72,7 +73,7 @@ void TMainForm::FormCreate(QObject*) {
     showMotifInfo();
     breitedChange(this);
 
-    pal.num = 64;
+    pal.num = pattern::kYarnColours;
     pal.ver = kPaletteVersion;
     pal.rgb0[1] = PALETTEENTRY{255, 255, 255, 0};
 

@@ -23,6 +23,7 @@
 #include "app/ButtonsXP.h"
 #include "app/TMainForm.h"
 #include "app/pictures.h"
+#include "pattern/limits.h"
 #include "platform/controls.h"
 
 namespace {
@@ -282,13 +283,13 @@ void TMainForm::createLayout() {
         (new QLabel(QStringLiteral("Maschen:"), g2))->setGeometry(16, 47, 60, 17);
         maschened = named(new QSpinBox(g2), "maschened");
         maschened->setGeometry(88, 44, 89, 22);
-        maschened->setRange(1, 1000);
-        maschened->setValue(23);
+        maschened->setRange(pattern::kGaugeMin, pattern::kGaugeMax);
+        maschened->setValue(pattern::kDefaultStitches);
         (new QLabel(QStringLiteral("Reihen:"), g2))->setGeometry(16, 73, 60, 17);
         reihened = named(new QSpinBox(g2), "reihened");
         reihened->setGeometry(88, 70, 89, 22);
-        reihened->setRange(1, 1000);
-        reihened->setValue(31);
+        reihened->setRange(pattern::kGaugeMin, pattern::kGaugeMax);
+        reihened->setValue(pattern::kDefaultRows);
         v->addWidget(g2);
 
         auto* g3 = named(new QGroupBox(QStringLiteral("Gewünschte Größe des Motivs"), right), "GroupBox3");
@@ -297,13 +298,13 @@ void TMainForm::createLayout() {
         (new QLabel(QStringLiteral("Breite:"), g3))->setGeometry(16, 47, 60, 17);
         breited = named(new TFloatSpinEdit(g3), "breited");
         breited->setGeometry(88, 44, 89, 22);
-        breited->setRange(1, 1000);
-        breited->setValue(20.0);
+        breited->setRange(pattern::kSizeMin, pattern::kSizeMax);
+        breited->setValue(pattern::kDefaultSizeCm);
         (new QLabel(QStringLiteral("Höhe:"), g3))->setGeometry(16, 73, 60, 17);
         hoched = named(new TFloatSpinEdit(g3), "hoched");
         hoched->setGeometry(88, 70, 89, 22);
-        hoched->setRange(1, 1000);
-        hoched->setValue(20.0);
+        hoched->setRange(pattern::kSizeMin, pattern::kSizeMax);
+        hoched->setValue(pattern::kDefaultSizeCm);
         sverhCheck = named(new QCheckBox(QStringLiteral("Seitenverhältnis beibehalten"), g3), "sverhCheck");
         sverhCheck->setGeometry(16, 98, 250, 17);
         sverhCheck->setChecked(true);

@@ -223,7 +223,7 @@ bool chartGeometry(const ChartInputs& in, ChartGeometry& g) {
 
 int64_t chartByteLimit() {
     const int64_t physical = memblock::physicalBytes();
-    return physical > 0 ? std::min<int64_t>(pixkit::kMaxImageBytes, physical / 4) : pixkit::kMaxImageBytes;
+    return physical > 0 ? std::min<int64_t>(pixkit::kMaxImageBytes, physical / pattern::kChartMemoryShareDivisor) : pixkit::kMaxImageBytes;
 }
 
 ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitBytes) {

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "pattern/limits.h"
 #include "raster/dib.h"
 
 namespace chart {
@@ -35,10 +36,10 @@ constexpr int kNumberPointSize = 8;
 // The four inputs, as the size page holds them: stitches and rows of a
 // 10 cm x 10 cm swatch, and the motif's width and height in cm.
 struct ChartInputs {
-    int maschen = 23;
-    int reihen = 31;
-    double breite = 20;
-    double hoch = 20;
+    int maschen = pattern::kDefaultStitches;
+    int reihen = pattern::kDefaultRows;
+    double breite = pattern::kDefaultSizeCm;
+    double hoch = pattern::kDefaultSizeCm;
 };
 
 // Derived sizes. 64-bit: the inputs allow charts far beyond any memory.
@@ -74,8 +75,8 @@ struct ChartResult {
 bool chartGeometry(const ChartInputs& in, ChartGeometry& out);
 
 // Largest pixel block a chart may take: the record limit of the raster
-// library, and at most a quarter of physical memory, since saving and
-// printing need room for their own copies beside it.
+// library, and at most the chart's share of physical memory
+// (pattern::kChartMemoryShareDivisor).
 int64_t chartByteLimit();
 
 // Renders `grid` (normally 8 bits, colours from its own palette) as a chart.

@@ -61,7 +61,7 @@ ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& 
         status = ComputeStatus::NoMotif;
     } else if (stitches <= 0 || rows <= 0) {
         status = ComputeStatus::EmptyGrid;
-    } else if (bits != 1 && bits != 4 && bits != 8 && bits != 24) {
+    } else if (!pixkit::isWorkingDepth(bits)) {
         // Resampling and reduction read 3 bytes per pixel: only a true
         // 24-bit picture may reach them.
         status = ComputeStatus::UnsupportedDepth;

@@ -15,6 +15,15 @@ constexpr int64_t kMaxImageBytes = std::numeric_limits<int32_t>::max();
 constexpr int64_t kMaxDecodePixels = int64_t(1) << 28;
 constexpr int64_t kMaxDecodeBytes = int64_t(1) << 30;
 
+// Depths a record may have at all (the record layouts know these).
+constexpr bool isRecordDepth(int64_t bits) {
+    return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+// Depths every reader delivers, every writer takes and the compute command
+// works from: palette images of 1, 4 or 8 bits and 24-bit colour.
+constexpr bool isWorkingDepth(int64_t bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 24; }
+
 // Bytes per stored row: pixel bytes rounded up to a multiple of 4.
 // Returns -1 when width or bits are out of range or the row overflows.
 constexpr int64_t rowBytes(int64_t width, int64_t bits) {

@@ -9,9 +9,7 @@ namespace {
 
 int paletteSize(int bits) { return bits <= 8 ? 1 << bits : 0; }
 
-bool supportedDepth(int bits) {
-    return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-}
+bool supportedDepth(int bits) { return pixkit::isRecordDepth(bits); }
 
 // Byte address of picture pixel row y (from the top), or nullptr.
 uint8_t* rowAddress(const dib& d, int x, int y) {
