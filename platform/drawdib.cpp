@@ -5,7 +5,7 @@
 // paths that stretch 24- and 8-bit images themselves and send one row at a
 // time; and the platform's stretched transfer with its fallbacks for
 // printers and all other depths.
-#include "platform/drawdib.h"
+#include "platform/drawdib_testing.h"
 
 #include <QString>
 #include <algorithm>

@@ -92,7 +92,8 @@ private:
 };
 using HBITMAP = Bitmap*;
 
-// The operations a test can make fail, one by one.
+// ---- Test hooks: which operation a test makes fail (failure injection) and
+// what a recorded call looked like. Drawing code never uses these.
 enum class GdiOp {
     StretchDIBits,
     SetDIBitsToDevice,
@@ -104,7 +105,7 @@ enum class GdiOp {
     Count
 };
 
-// One recorded call (tests). Fields not used by an operation stay 0.
+// One recorded call. Fields not used by an operation stay 0.
 struct GdiCall {
     GdiOp op;
     int x = 0, y = 0, w = 0, h = 0;       // destination
@@ -129,14 +130,15 @@ public:
     // The part of the logical plane that can show anything, or empty.
     virtual RECT clipBox() const = 0;
 
-    // Failure injection: a failing operation returns its failure value and
-    // does nothing. Compatible contexts inherit the setting.
+    // ---- Test hooks. Failure injection: a failing operation returns its
+    // failure value and does nothing. Compatible contexts inherit the setting.
     void setFailing(GdiOp op, bool fail = true) { failing_[std::size_t(op)] = fail; }
     bool failing(GdiOp op) const { return failing_[std::size_t(op)]; }
     // Records every operation into `log` (shared with compatible contexts);
     // nullptr stops recording.
     void setLog(std::vector<GdiCall>* log) { log_ = log; }
     std::vector<GdiCall>* log() const { return log_; }
+    // ---- end of test hooks
 
     // Selected bitmap of a memory context, nullptr for real devices.
     virtual Bitmap* selectedBitmap() const { return nullptr; }
@@ -230,6 +232,7 @@ bool GdiFlush(HDC dc);
 // Bits per pixel of the display `dc` is drawn for.
 int GetDisplayBitsPerPixel(HDC dc);
 
+// ---- Test hooks.
 namespace gdi {
 // Objects alive (bitmaps, created contexts), so tests can prove none leaks.
 std::size_t liveObjects();

@@ -28,12 +28,13 @@ namespace memblock {
 // only fails later while its pixels are written: size limits use this.
 int64_t physicalBytes();
 
+// ---- For tests and benchmarks only: counters and failure injection.
 std::size_t liveBlocks();
 std::size_t liveBytes();
 std::size_t badReleases();
 std::size_t peakBytes();
 void resetPeak();
-// Test hook: the next `n` allocations succeed, every later one fails.
-// A negative value switches failure injection off.
+// The next `n` allocations succeed, every later one fails. A negative value
+// switches failure injection off.
 void failAfter(long n);
 }  // namespace memblock

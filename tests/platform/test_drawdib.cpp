@@ -7,7 +7,7 @@
 #include "platform/gdi_memory.h"
 #include "raster/memblock.h"
 #include "platform/msgbox.h"
-#include "platform/drawdib.h"
+#include "platform/drawdib_testing.h"
 #include "support/blockguard.h"
 #include "support/msgboxcapture.h"
 

@@ -7,7 +7,7 @@
 #include "dibfixtures.h"
 #include "platform/controls.h"
 #include "platform/gdi_memory.h"
-#include "platform/drawdib.h"
+#include "platform/drawdib_testing.h"
 #include "support/blockguard.h"
 
 using dibfix::truth;
