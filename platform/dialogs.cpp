@@ -2,7 +2,11 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
 #include <QStringList>
+
+#include "platform/controls.h"
 
 namespace {
 TColorDialog::Hook& colorHook() {
@@ -19,6 +23,20 @@ QColor fromPacked(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF
 uint32_t toPacked(const QColor& c) {
     return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
 }
+
+// Shows the dialog's file sizes and dates in German; its own model uses the
+// system's locale.
+class GermanFileList : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel())) {
+            const QVariant german = platform::germanFileCell(*files, mapToSource(index), role);
+            if (german.isValid()) return german;
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
 
 // "desc|mask|desc|mask" -> Qt's "desc (mask mask)" entries.
 QStringList qtFilters(const QString& filter) {
@@ -54,6 +72,7 @@ bool TSaveDialog::Execute(QWidget* owner) {
     if (saveHook()) return saveHook()(*this);
     QStringList filters = qtFilters(Filter);
     QFileDialog dlg(owner);
+    dlg.setProxyModel(new GermanFileList(&dlg));  // ignored by a native dialog
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setNameFilters(filters);
