@@ -23,7 +23,7 @@ QVariant germanFileCell(const QFileSystemModel& model, const QModelIndex& source
     if (source.column() == 3) {
         const QDateTime t = model.lastModified(source);
         if (!t.isValid()) return {};
-        return uiLocale().toString(t, QStringLiteral("dd.MM.yyyy HH:mm"));
+        return uiLocale().toString(t, QLocale::ShortFormat);  // 09.12.24 14:30
     }
     return {};
 }

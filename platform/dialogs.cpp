@@ -3,8 +3,10 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QStringList>
+#include <QTreeView>
 
 #include "platform/controls.h"
 
@@ -37,6 +39,22 @@ public:
         return QIdentityProxyModel::data(index, role);
     }
 };
+
+// The dialog sizes its columns for English texts ("128.88 GB"); widen the
+// size and date columns where the German ones would be cut, never narrow
+// what the user has widened.
+void fitGermanColumns(QFileDialog& dlg) {
+    auto* view = dlg.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!view) return;  // native dialog
+    QHeaderView* header = view->header();
+    const QFontMetrics fm(view->font());
+    const int pad = 2 * view->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, view) + 8;
+    const std::pair<int, QString> samples[] = {{1, QStringLiteral("999,99 KiB")}, {3, QStringLiteral("88.88.88 88:88")}};
+    for (const auto& [column, sample] : samples) {
+        const int need = fm.horizontalAdvance(sample) + pad;
+        if (header->sectionSize(column) < need) header->resizeSection(column, need);
+    }
+}
 
 // "desc|mask|desc|mask" -> Qt's "desc (mask mask)" entries.
 QStringList qtFilters(const QString& filter) {
@@ -73,6 +91,7 @@ bool TSaveDialog::Execute(QWidget* owner) {
     QStringList filters = qtFilters(Filter);
     QFileDialog dlg(owner);
     dlg.setProxyModel(new GermanFileList(&dlg));  // ignored by a native dialog
+    fitGermanColumns(dlg);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setNameFilters(filters);
