@@ -128,7 +128,7 @@ void TMainForm::setupBrowser() {
 
     // File list: files and folders of the tree's folder; names can be
     // edited in place (F2 or a click on the selected entry).
-    listModel = new QFileSystemModel(this);
+    listModel = new TFileSystemModel(this);
     listModel->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
     listModel->setNameFilterDisables(false);
     listModel->setReadOnly(false);

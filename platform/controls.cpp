@@ -2,10 +2,32 @@
 
 #include <cmath>
 
+#include <QDateTime>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QStyleOption>
+
+namespace platform {
+QLocale uiLocale() { return QLocale(QLocale::German, QLocale::Germany); }
+
+QVariant germanFileCell(const QFileSystemModel& model, const QModelIndex& source, int role) {
+    if (role != Qt::DisplayRole || !source.isValid()) return {};
+    if (source.column() == 1) {
+        if (model.isDir(source)) return {};  // folders show no size
+        return uiLocale().formattedDataSize(model.size(source));
+    }
+    if (source.column() == 3) {
+        const QDateTime t = model.lastModified(source);
+        if (!t.isValid()) return {};
+        return uiLocale().toString(t, QLocale::ShortFormat);  // 09.12.24 14:30
+    }
+    return {};
+}
+}  // namespace platform
 
 TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -86,6 +108,7 @@ void TStatusBar::paintEvent(QPaintEvent* e) {
 }
 
 TFloatSpinEdit::TFloatSpinEdit(QWidget* parent) : QDoubleSpinBox(parent) {
+    setLocale(platform::uiLocale());
     setDecimals(2);
     setKeyboardTracking(true);
 }
@@ -103,4 +126,31 @@ double TFloatSpinEdit::valueFromText(const QString& text) const {
 QValidator::State TFloatSpinEdit::validate(QString&, int&) const {
     // Any text may be typed; valueFromText decides what it means.
     return QValidator::Acceptable;
+}
+
+void TFloatSpinEdit::keyPressEvent(QKeyEvent* e) {
+    const QString typed = e->text();
+    const bool command = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (!command && !typed.isEmpty() && typed.at(0).isPrint()) {
+        // The text as it would read with the key taken.
+        QLineEdit* edit = lineEdit();
+        QString t = edit->text();
+        int at = edit->cursorPosition();
+        if (edit->hasSelectedText()) {
+            at = edit->selectionStart();
+            t.remove(at, edit->selectionLength());
+        }
+        t.insert(at, typed);
+        static const QRegularExpression numberSoFar(QStringLiteral("^\\s*[+-]?\\d*([.,]\\d*)?\\s*$"));
+        if (!numberSoFar.match(t).hasMatch()) {
+            e->accept();
+            return;
+        }
+    }
+    QDoubleSpinBox::keyPressEvent(e);
+}
+
+QVariant TFileSystemModel::data(const QModelIndex& index, int role) const {
+    const QVariant german = platform::germanFileCell(*this, index, role);
+    return german.isValid() ? german : QFileSystemModel::data(index, role);
 }

@@ -1,9 +1,12 @@
 // Small widgets that stand in for the windowing framework's controls the
 // program is written against: a paint box with paint and mouse events, a
-// status bar with owner-drawn panels and a decimal spin field.
+// status bar with owner-drawn panels, a decimal spin field and a file list
+// model with German sizes and dates.
 #pragma once
 
 #include <QDoubleSpinBox>
+#include <QFileSystemModel>
+#include <QLocale>
 #include <QPixmap>
 #include <QWidget>
 #include <functional>
@@ -80,12 +83,36 @@ private:
     QColor lastFillColour_;
 };
 
-// Decimal spin field: two decimals, clamped to its range; text that is not
-// a number reads as the minimum.
+namespace platform {
+// The program speaks German; numbers, sizes and dates follow suit whatever
+// the system is set to.
+QLocale uiLocale();
+
+// A file list's size (column 1) or date (column 3) cell of `source` in
+// German; an invalid QVariant for every other cell.
+QVariant germanFileCell(const QFileSystemModel& model, const QModelIndex& source, int role);
+}  // namespace platform
+
+// Decimal spin field: two decimals with a decimal comma, clamped to its
+// range. A point typed by habit counts as the comma. Keys that cannot make
+// a number are refused; text that arrives whole (pasted, set) and is not a
+// number reads as the minimum.
 class TFloatSpinEdit : public QDoubleSpinBox {
     Q_OBJECT
 public:
     explicit TFloatSpinEdit(QWidget* parent = nullptr);
     double valueFromText(const QString& text) const override;
     QValidator::State validate(QString& text, int& pos) const override;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+};
+
+// The file system model formats sizes and dates with the system locale,
+// not the program's; this one shows them in German.
+class TFileSystemModel : public QFileSystemModel {
+    Q_OBJECT
+public:
+    using QFileSystemModel::QFileSystemModel;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 };

@@ -2,7 +2,13 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QStringList>
+#include <QTreeView>
+
+#include "platform/controls.h"
 
 namespace {
 TColorDialog::Hook& colorHook() {
@@ -18,6 +24,36 @@ QColor fromPacked(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF
 
 uint32_t toPacked(const QColor& c) {
     return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
+}
+
+// Shows the dialog's file sizes and dates in German; its own model uses the
+// system's locale.
+class GermanFileList : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel())) {
+            const QVariant german = platform::germanFileCell(*files, mapToSource(index), role);
+            if (german.isValid()) return german;
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+// The dialog sizes its columns for English texts ("128.88 GB"); widen the
+// size and date columns where the German ones would be cut, never narrow
+// what the user has widened.
+void fitGermanColumns(QFileDialog& dlg) {
+    auto* view = dlg.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!view) return;  // native dialog
+    QHeaderView* header = view->header();
+    const QFontMetrics fm(view->font());
+    const int pad = 2 * view->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, view) + 8;
+    const std::pair<int, QString> samples[] = {{1, QStringLiteral("999,99 KiB")}, {3, QStringLiteral("88.88.88 88:88")}};
+    for (const auto& [column, sample] : samples) {
+        const int need = fm.horizontalAdvance(sample) + pad;
+        if (header->sectionSize(column) < need) header->resizeSection(column, need);
+    }
 }
 
 // "desc|mask|desc|mask" -> Qt's "desc (mask mask)" entries.
@@ -54,6 +90,8 @@ bool TSaveDialog::Execute(QWidget* owner) {
     if (saveHook()) return saveHook()(*this);
     QStringList filters = qtFilters(Filter);
     QFileDialog dlg(owner);
+    dlg.setProxyModel(new GermanFileList(&dlg));  // ignored by a native dialog
+    fitGermanColumns(dlg);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setNameFilters(filters);

@@ -6,6 +6,7 @@
 #include "app/TMainForm.h"
 #include "app/application.h"
 #include "app/pictures.h"
+#include "platform/controls.h"
 
 int main(int argc, char** argv) {
     TricomaApplication app(argc, argv);
@@ -17,8 +18,10 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(pictures::programIcon());
     // The toolkit's own texts (dialog buttons, file list headers) in German
     // like the rest of the program; English if the translations are missing.
+    // Its numbers and dates (print and colour dialogs) in German too.
+    QLocale::setDefault(platform::uiLocale());
     QTranslator toolkitTexts;
-    if (toolkitTexts.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
+    if (toolkitTexts.load(platform::uiLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&toolkitTexts);
     TMainForm form;

@@ -146,6 +146,10 @@ TEST(MotifBrowser, StartsAtTheProgramFolderWithTheLibrarysFilter) {
     EXPECT_EQ(f.listModel->nameFilters(), motif::nameFilters(pairs[0].second));
     ASSERT_TRUE(b.waitRows(3)) << f.listModel->rowCount(b.root());
     EXPECT_EQ(b.names(), (QStringList{"bild.bmp", "kaputt.bmp", "Muster"}));
+    // Sizes in German whatever the system's locale; folders show none.
+    EXPECT_EQ(b.entry("bild.bmp").siblingAtColumn(1).data().toString(), "900,05 KiB");
+    EXPECT_EQ(b.entry("kaputt.bmp").siblingAtColumn(1).data().toString(), "21 Bytes");
+    EXPECT_EQ(b.entry("Muster").siblingAtColumn(1).data().toString(), "");
 }
 
 TEST(MotifBrowser, EveryChangeOfTheBoxSetsTheFilter) {

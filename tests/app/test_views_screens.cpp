@@ -1,4 +1,4 @@
-// Screenshots of pages 3 to 5 for a person to look at. Runs only when
+// Screenshots of pages for a person to look at. Runs only when
 // TRICOMA_SCREENSHOT_DIR names a folder; meant for a real display, e.g.
 //   TRICOMA_SCREENSHOT_DIR=/tmp/shots QT_QPA_PLATFORM=xcb xvfb-run
 //   build/tests/test_app --gtest_filter='Screens.*'
@@ -6,7 +6,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLibraryInfo>
+#include <QTemporaryDir>
+#include <QTranslator>
+#include <QTreeView>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QRadioButton>
@@ -17,7 +24,9 @@
 #include "app/ButtonsXP.h"
 #include "app/TMainForm.h"
 #include "platform/controls.h"
+#include "platform/dialogs.h"
 #include "raster/PixKit3.h"
+#include "support/printsupport.h"
 
 namespace {
 
@@ -76,4 +85,51 @@ TEST(Screens, PagesThreeToFive) {
 
     form.SetProSatus(60);
     shoot(form, dir, "statusbar-60.png");
+}
+
+// The size page and the file lists of the browser and the save dialog,
+// to see German numbers, sizes and dates.
+TEST(Screens, SizesAndFileLists) {
+    const char* env = std::getenv("TRICOMA_SCREENSHOT_DIR");
+    if (!env || !*env) GTEST_SKIP() << "TRICOMA_SCREENSHOT_DIR not set";
+    const QString dir = QString::fromLocal8Bit(env);
+    QDir().mkpath(dir);
+
+    QTemporaryDir files;
+    QDir(files.path()).mkdir(QStringLiteral("Muster"));
+    const std::pair<const char*, int> entries[] = {{"pullover.bmp", 2915000}, {"muetze.bmp", 48213}, {"schal.bmp", 812}};
+    int daysAgo = 3;
+    for (const auto& [name, size] : entries) {
+        QFile f(files.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(size, '\0'));
+        f.flush();  // or closing stamps the time anew
+        f.setFileTime(QDateTime(QDate(2024, 12, 9), QTime(14, 30)).addDays(-daysAgo), QFileDevice::FileModificationTime);
+        daysAgo *= 5;
+    }
+
+    // The toolkit's texts in German as the program loads them.
+    QTranslator toolkitTexts;
+    if (toolkitTexts.load(platform::uiLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&toolkitTexts);
+    TMainForm form(files.filePath(QStringLiteral("tricoma")));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.listModel->rowCount(form.JamShellList1->rootIndex()) == 4; }, 5000));
+    shoot(form, dir, "page1-motiv.png");
+    form.PageControl2->setCurrentIndex(1);
+    shoot(form, dir, "page2-groesse.png");
+
+    form.SaveDialog1->InitialDir = files.path();
+    printsupport::whenModal<QFileDialog>([&](QFileDialog* d) {
+        auto* list = d->findChild<QTreeView*>(QStringLiteral("treeView"));
+        ASSERT_TRUE(list);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()) >= 2; }, 5000));
+        QTest::qWait(200);
+        EXPECT_TRUE(d->grab().save(dir + QStringLiteral("/save-dialog.png")));
+        d->reject();
+    });
+    form.SaveAsBtnClick(form.SaveAsBtn);
+    QApplication::removeTranslator(&toolkitTexts);
 }

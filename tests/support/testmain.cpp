@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "platform/controls.h"
 #include "support/msgboxcapture.h"
 #endif
 
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tricoma");
     QApplication::setOrganizationName("Tricoma");
+    QLocale::setDefault(platform::uiLocale());  // as the program sets it
     testsupport::installQuietMessageBoxes();
 #endif
     return RUN_ALL_TESTS();
