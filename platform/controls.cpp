@@ -3,12 +3,9 @@
 #include <cmath>
 
 #include <QDateTime>
-#include <QKeyEvent>
-#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QStyleOption>
 
 namespace platform {
@@ -126,28 +123,6 @@ double TFloatSpinEdit::valueFromText(const QString& text) const {
 QValidator::State TFloatSpinEdit::validate(QString&, int&) const {
     // Any text may be typed; valueFromText decides what it means.
     return QValidator::Acceptable;
-}
-
-void TFloatSpinEdit::keyPressEvent(QKeyEvent* e) {
-    const QString typed = e->text();
-    const bool command = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    if (!command && !typed.isEmpty() && typed.at(0).isPrint()) {
-        // The text as it would read with the key taken.
-        QLineEdit* edit = lineEdit();
-        QString t = edit->text();
-        int at = edit->cursorPosition();
-        if (edit->hasSelectedText()) {
-            at = edit->selectionStart();
-            t.remove(at, edit->selectionLength());
-        }
-        t.insert(at, typed);
-        static const QRegularExpression numberSoFar(QStringLiteral("^\\s*[+-]?\\d*([.,]\\d*)?\\s*$"));
-        if (!numberSoFar.match(t).hasMatch()) {
-            e->accept();
-            return;
-        }
-    }
-    QDoubleSpinBox::keyPressEvent(e);
 }
 
 QVariant TFileSystemModel::data(const QModelIndex& index, int role) const {

@@ -94,8 +94,7 @@ QVariant germanFileCell(const QFileSystemModel& model, const QModelIndex& source
 }  // namespace platform
 
 // Decimal spin field: two decimals with a decimal comma, clamped to its
-// range. A point typed by habit counts as the comma. Keys that cannot make
-// a number are refused; text that arrives whole (pasted, set) and is not a
+// range. A point typed by habit counts as the comma; text that is not a
 // number reads as the minimum.
 class TFloatSpinEdit : public QDoubleSpinBox {
     Q_OBJECT
@@ -103,9 +102,6 @@ public:
     explicit TFloatSpinEdit(QWidget* parent = nullptr);
     double valueFromText(const QString& text) const override;
     QValidator::State validate(QString& text, int& pos) const override;
-
-protected:
-    void keyPressEvent(QKeyEvent* e) override;
 };
 
 // The file system model formats sizes and dates with the system locale,
