@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include <gif_lib.h>
@@ -12,6 +13,9 @@
 namespace pixkit {
 
 namespace {
+
+// Pixels that merged frames may add beyond one canvas' worth.
+constexpr int64_t kMergeExtraPixels = int64_t(1) << 27;
 
 struct MemReader {
     const uint8_t* data;
@@ -77,13 +81,162 @@ Status toRgb(Canvas& c) {
     return Status::Ok;
 }
 
+// LZW decoder for the pixel data of one image, reading the data sub-blocks
+// straight from memory after giflib has read the image descriptor. Our own
+// because giflib refuses valid streams: code sizes up to 11 bits, and a
+// code table that fills up exactly and is then used without a clear code.
+class LzwLines {
+public:
+    LzwLines(MemReader& in, int codeSize) : in_(in), codeSize_(codeSize) {}
+
+    // Corrupt when the code size is invalid.
+    Status start() {
+        if (codeSize_ < 1 || codeSize_ > 11) return Status::Corrupt;
+        clear_ = 1 << codeSize_;
+        for (int i = 0; i < clear_; ++i) {
+            suffix_[i] = uint8_t(i);
+            first_[i] = uint8_t(i);
+            length_[i] = 1;
+        }
+        reset();
+        return Status::Ok;
+    }
+
+    // Fills `n` pixels; Corrupt on an invalid code, Truncated when the data
+    // ends first.
+    Status line(GifPixelType* out, int n) {
+        int x = 0;
+        while (x < n) {
+            if (pendPos_ < pendLen_) {
+                int k = std::min(n - x, pendLen_ - pendPos_);
+                std::memcpy(out + x, pending_ + pendPos_, size_t(k));
+                pendPos_ += k;
+                x += k;
+                continue;
+            }
+            Status s = nextString();
+            if (s != Status::Ok) return s;
+        }
+        return Status::Ok;
+    }
+
+    // Skips the remaining data blocks so the next record can be read.
+    void finish() {
+        while (!ended_) nextBlock();
+    }
+
+private:
+    static constexpr int kMaxCodes = 4096;
+
+    void reset() {
+        bits_ = codeSize_ + 1;
+        next_ = clear_ + 2;
+        prev_ = -1;
+    }
+    void nextBlock() {
+        blockPos_ = blockLen_ = 0;
+        if (in_.pos >= in_.size) {
+            ended_ = true;
+            return;
+        }
+        size_t n = in_.data[in_.pos++];
+        if (n == 0) {
+            ended_ = true;
+            return;
+        }
+        n = std::min(n, in_.size - in_.pos);
+        block_ = in_.data + in_.pos;
+        blockLen_ = int(n);
+        in_.pos += n;
+    }
+    // Next code of `bits_` bits, least significant first; -1 when the data ends.
+    int readCode() {
+        while (have_ < bits_) {
+            if (blockPos_ >= blockLen_) {
+                if (ended_) return -1;
+                nextBlock();
+                continue;
+            }
+            acc_ |= uint32_t(block_[blockPos_++]) << have_;
+            have_ += 8;
+        }
+        int code = int(acc_ & ((1u << bits_) - 1));
+        acc_ >>= bits_;
+        have_ -= bits_;
+        return code;
+    }
+    // Decodes codes until one yields pixels, leaving them in `pending_`.
+    Status nextString() {
+        for (;;) {
+            int code = readCode();
+            if (code < 0) return Status::Truncated;
+            if (code == clear_) {
+                reset();
+                continue;
+            }
+            if (code == clear_ + 1) return Status::Truncated;  // end before the last pixel
+            // Palette indices stop at 255, whatever the code size.
+            if (code < clear_ && code > 255) return Status::Corrupt;
+            int firstChar;
+            if (prev_ < 0) {
+                if (code > clear_) return Status::Corrupt;
+                firstChar = code;
+            } else if (code < next_) {
+                firstChar = first_[code];
+            } else if (code == next_ && next_ < kMaxCodes) {
+                firstChar = first_[prev_];
+            } else {
+                return Status::Corrupt;
+            }
+            if (prev_ >= 0 && next_ < kMaxCodes) {
+                prefix_[next_] = uint16_t(prev_);
+                suffix_[next_] = uint8_t(firstChar);
+                first_[next_] = first_[prev_];
+                length_[next_] = uint16_t(length_[prev_] + 1);
+                ++next_;
+                if (next_ == (1 << bits_) && bits_ < 12) ++bits_;
+            }
+            prev_ = code;
+            int len = length_[code];
+            for (int i = len - 1, c = code; i >= 0; --i) {
+                pending_[i] = suffix_[c];
+                c = prefix_[c];
+            }
+            pendLen_ = len;
+            pendPos_ = 0;
+            return Status::Ok;
+        }
+    }
+
+    MemReader& in_;
+    int codeSize_ = 0, clear_ = 0, bits_ = 0, next_ = 0, prev_ = -1;
+    uint32_t acc_ = 0;
+    int have_ = 0;
+    const uint8_t* block_ = nullptr;
+    int blockLen_ = 0, blockPos_ = 0;
+    bool ended_ = false;
+    uint16_t prefix_[kMaxCodes] = {};
+    uint8_t suffix_[kMaxCodes] = {};
+    uint8_t first_[kMaxCodes] = {};
+    uint16_t length_[kMaxCodes] = {};
+    uint8_t pending_[kMaxCodes] = {};
+    int pendLen_ = 0, pendPos_ = 0;
+};
+
 // Reads the pixel rows of the current image into the canvas. Returns Ok, or
-// the error that stopped it; `rowsDone` tells how far it got.
+// the error that stopped it (the rows before it are in the canvas).
 Status decodeImage(GifFileType* gif, Canvas& c, const Table& t, int transparent, bool indexed,
                    const Progress& progress, bool report) {
     const GifImageDesc& im = gif->Image;
     const int sw = dibwidth(c.d), sh = dibheight(c.d);
-    if (im.Width <= 0 || im.Height <= 0) return Status::Ok;
+    auto& in = *static_cast<MemReader*>(gif->UserData);
+    auto lzw = std::make_unique<LzwLines>(in, in.pos > 0 ? in.data[in.pos - 1] : 0);
+    if (im.Width <= 0 || im.Height <= 0) {
+        lzw->finish();
+        return Status::Ok;
+    }
+    Status st = lzw->start();
+    if (st != Status::Ok) return st;
     std::vector<GifPixelType> line(static_cast<size_t>(im.Width));
     std::vector<uint8_t> idxRow(indexed ? size_t(sw) : 0);
     static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
@@ -91,8 +244,8 @@ Status decodeImage(GifFileType* gif, Canvas& c, const Table& t, int transparent,
     int done = 0;
     for (int p = 0; p < passes; ++p) {
         for (int r = im.Interlace ? start[p] : 0; r < im.Height; r += im.Interlace ? step[p] : 1) {
-            if (DGifGetLine(gif, line.data(), im.Width) == GIF_ERROR)
-                return gif->Error == D_GIF_ERR_IMAGE_DEFECT ? Status::Corrupt : Status::Truncated;
+            st = lzw->line(line.data(), im.Width);
+            if (st != Status::Ok) return st;
             if (report && progress) progress(im.Height > 1 ? done * 100 / (im.Height - 1) : 100);
             ++done;
             for (int x = 0; x < im.Width; ++x)
@@ -118,6 +271,7 @@ Status decodeImage(GifFileType* gif, Canvas& c, const Table& t, int transparent,
             }
         }
     }
+    lzw->finish();
     return Status::Ok;
 }
 
@@ -126,6 +280,10 @@ Status readFirstFrame(GifFileType* gif, Canvas& c, const Progress& progress) {
     if (sw <= 0 || sh <= 0) return Status::Corrupt;
     int transparent = -1, delay = 0;
     int images = 0;
+    // Frames without delay are merged; the pixels they may cover together
+    // are bounded so that a small file cannot stack up minutes of work.
+    const int64_t mergeBudget = int64_t(sw) * sh + kMergeExtraPixels;
+    int64_t merged = 0;
     bool terminated = false;
     for (;;) {
         GifRecordType type;
@@ -153,9 +311,21 @@ Status readFirstFrame(GifFileType* gif, Canvas& c, const Progress& progress) {
             continue;
         }
         if (type != IMAGE_DESC_RECORD_TYPE) break;
-        if (DGifGetImageDesc(gif) == GIF_ERROR) return images ? Status::Ok : Status::Corrupt;
+        auto& in = *static_cast<MemReader*>(gif->UserData);
+        const size_t descStart = in.pos;
+        if (DGifGetImageDesc(gif) == GIF_ERROR) {
+            // giflib stops at code sizes over 8 after reading the whole
+            // descriptor; those up to 11 are valid and ours to decode.
+            const ColorMapObject* local = gif->Image.ColorMap;
+            const size_t descBytes = 9 + (local ? 3 * size_t(local->ColorCount) : 0) + 1;
+            const bool wideCodes = gif->Error == D_GIF_ERR_READ_FAILED && in.pos == descStart + descBytes &&
+                                   in.data[in.pos - 1] > 8 && in.data[in.pos - 1] <= 11;
+            if (!wideCodes) return images ? Status::Ok : Status::Corrupt;
+        }
         const GifImageDesc& im = gif->Image;
         Table t = tableFor(gif);
+        merged += int64_t(std::max(0, im.Width)) * std::max(0, im.Height);
+        if (images > 0 && merged > mergeBudget) break;
         if (images == 0) {
             bool covers = im.Left <= 0 && im.Top <= 0 && im.Left + im.Width >= sw && im.Top + im.Height >= sh;
             // A transparent index beyond the table still marks its pixels

@@ -8,6 +8,7 @@
 #include <jerror.h>
 
 #include "raster/codecs/dibrows.h"
+#include "raster/codecs/imagebuild.h"
 #include "raster/limits.h"
 
 namespace pixkit {
@@ -19,6 +20,14 @@ namespace {
 constexpr int kMaxScans = 1000;
 // libjpeg's own working memory (coefficient buffers of progressive files).
 constexpr long kMaxWorkMemory = 1L << 30;
+// Blocks times scans a progressive file may make us visit. Real files need a
+// few dozen scans over their blocks; beyond this the rest of the data is
+// ignored and the picture shows the scans read so far.
+constexpr int64_t kMaxScanWork = int64_t(1) << 27;
+// Every block costs at least one bit of entropy-coded data (the shortest
+// Huffman code of its DC difference), so a file holds at most this many
+// blocks per byte.
+constexpr int64_t kMaxBlocksPerByte = 8;
 
 struct ErrorMgr {
     jpeg_error_mgr pub;
@@ -55,12 +64,25 @@ jpeg_error_mgr* ErrorMgr::install() {
 
 struct ScanGuard {
     jpeg_progress_mgr pub;
+    int64_t blocks;  // DCT blocks of all components
 };
 
 void onProgress(j_common_ptr c) {
     if (!c->is_decompressor) return;
     auto* d = reinterpret_cast<j_decompress_ptr>(c);
     if (d->input_scan_number > kMaxScans) ERREXIT(c, JERR_NOT_COMPILED);
+    auto* g = reinterpret_cast<ScanGuard*>(c->progress);
+    // Out of budget: the source runs dry, libjpeg sees the end of the data
+    // and finishes the picture from the scans it has.
+    if (g->blocks > 0 && int64_t(d->input_scan_number) * g->blocks > kMaxScanWork && d->src)
+        d->src->bytes_in_buffer = 0;
+}
+
+int64_t countBlocks(const jpeg_decompress_struct& c) {
+    int64_t n = 0;
+    for (int i = 0; i < c.num_components; ++i)
+        n += int64_t(c.comp_info[i].width_in_blocks) * c.comp_info[i].height_in_blocks;
+    return n;
 }
 
 Status mapError(const ErrorMgr& e) {
@@ -92,7 +114,17 @@ struct ReadJob {
     const Progress* progress;
     Status status;
     std::vector<uint8_t>* scratch;  // one row of CMYK samples
+    int rowsDone;                   // picture rows already in the record
 };
+
+// After a fatal error the rows decoded so far stay; the rest turn grey, as
+// libjpeg shows data that is missing.
+bool keepPartial(ReadJob* job) {
+    dib& out = *job->out;
+    if (job->rowsDone <= 0 || !dibvalid(out)) return false;
+    for (int y = job->rowsDone; y < dibheight(out); ++y) std::memset(dibRow(out, y), 0x80, size_t(out.bytew));
+    return true;
+}
 
 void convertCmykRow(const uint8_t* src, uint8_t* bgr, int w, bool inverted) {
     for (int x = 0; x < w; ++x) {
@@ -117,16 +149,28 @@ void runRead(ReadJob* job) {
     std::memset(&cinfo, 0, sizeof cinfo);
     cinfo.err = err.install();
     if (setjmp(err.jump)) {
-        job->status = mapError(err);
+        job->status = keepPartial(job) ? Status::Ok : mapError(err);
         jpeg_destroy_decompress(&cinfo);
         return;
     }
     jpeg_create_decompress(&cinfo);
     cinfo.mem->max_memory_to_use = kMaxWorkMemory;
     guard.pub.progress_monitor = onProgress;
+    guard.blocks = 0;
     cinfo.progress = &guard.pub;
     jpeg_mem_src(&cinfo, job->data, static_cast<unsigned long>(job->size));
     jpeg_read_header(&cinfo, TRUE);
+    guard.blocks = countBlocks(cinfo);
+    // A large picture must come with the data to fill it; a few bytes
+    // declaring gigapixels are refused before anything is allocated.
+    // (One over the limits is refused as too large by allocDib.)
+    if (decodeSizeOk(cinfo.image_width, cinfo.image_height, 24) &&
+        int64_t(cinfo.image_width) * cinfo.image_height > kSmallPicturePixels &&
+        guard.blocks / kMaxBlocksPerByte > int64_t(job->size)) {
+        job->status = Status::Truncated;
+        jpeg_destroy_decompress(&cinfo);
+        return;
+    }
 
     bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
     bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
@@ -156,6 +200,7 @@ void runRead(ReadJob* job) {
             for (; n < 4 && y + n < h; ++n) rows[n] = dibRow(out, y + n);
             if (jpeg_read_scanlines(&cinfo, rows, JDIMENSION(n)) == 0) break;
         }
+        job->rowsDone = int(cinfo.output_scanline);
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
@@ -216,14 +261,26 @@ void runWrite(WriteJob* job) {
 }  // namespace
 
 bool jpegProbe(const uint8_t* data, size_t size) {
-    return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+    if (size < 3 || data[0] != 0xFF || data[1] != 0xD8) return false;
+    if (data[2] == 0xFF) return true;
+    // The first marker is damaged: libjpeg skips to the next one, so accept
+    // the file when a table, frame or application marker follows soon.
+    const size_t end = size < 4096 ? size : 4096;
+    for (size_t i = 2; i + 1 < end; ++i) {
+        if (data[i] != 0xFF) continue;
+        unsigned m = data[i + 1];
+        if ((m >= 0xC0 && m <= 0xCF && m != 0xC8) || m == 0xDB || m == 0xDD || (m >= 0xE0 && m <= 0xEF) ||
+            m == 0xFE)
+            return true;
+    }
+    return false;
 }
 
 Status jpegRead(const uint8_t* data, size_t size, dib& out, const Progress& progress) {
     out = dib{};
     if (!jpegProbe(data, size)) return Status::UnknownFormat;
     std::vector<uint8_t> scratch;
-    ReadJob job{data, size, &out, &progress, Status::Corrupt, &scratch};
+    ReadJob job{data, size, &out, &progress, Status::Corrupt, &scratch, 0};
     runRead(&job);
     if (job.status != Status::Ok) freedib(out);
     return job.status;

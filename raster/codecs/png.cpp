@@ -7,6 +7,7 @@
 #include <png.h>
 
 #include "raster/codecs/dibrows.h"
+#include "raster/codecs/imagebuild.h"
 #include "raster/limits.h"
 
 namespace pixkit {
@@ -16,6 +17,8 @@ namespace {
 // Ancillary chunks (text, profiles) larger than this are a sign of a hostile
 // file; the picture itself is not limited by it.
 constexpr png_alloc_size_t kMaxChunkBytes = 8u << 20;
+// zlib's deflate cannot pack more than about 1032 bytes into one.
+constexpr int64_t kMaxInflateRatio = 1032;
 
 struct MemSource {
     const uint8_t* data;
@@ -127,11 +130,26 @@ void runRead(Job* job) {
         if (trns) png_set_tRNS_to_alpha(png);
         png_set_bgr(png);
     }
+    // The compressed data must be able to fill the picture before a large
+    // one is allocated: a few bytes may not claim gigabytes.
+    const int channels = colour == PNG_COLOR_TYPE_PALETTE ? 1 : png_get_channels(png, info);
+    const int64_t rawBytes = ((int64_t(w) * channels * depth + 7) / 8 + 1) * int64_t(h);
+    Status s = Status::Ok;
+    // (A picture over the limits is refused as too large by allocDib.)
+    if (decodeSizeOk(w, h, bits) && int64_t(w) * h > kSmallPicturePixels &&
+        rawBytes / kMaxInflateRatio > int64_t(job->src.size))
+        s = Status::Truncated;
+
     if (depth == 16) png_set_scale_16(png);
     const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
+    const size_t rowBytes = png_get_rowbytes(png, info);
+    // Interlaced rows go straight into the record when its layout is what
+    // libpng delivers; the others need the whole image once more.
+    const bool direct = kind == Kind::Grey || kind == Kind::Rgb || (kind == Kind::Palette && bits == 8);
+    if (s == Status::Ok && passes > 1 && !direct && int64_t(rowBytes) * h > kMaxDecodeBytes) s = Status::TooLarge;
 
-    Status s = allocDib(*job->out, w, h, bits);
+    if (s == Status::Ok) s = allocDib(*job->out, w, h, bits);
     if (s != Status::Ok) {
         png_destroy_read_struct(&png, &info, nullptr);
         job->status = s;
@@ -153,11 +171,15 @@ void runRead(Job* job) {
         }
         setDibColourCount(out, paletteCount < (1 << bits) ? paletteCount : (1 << bits));
     }
-    const size_t rowBytes = png_get_rowbytes(png, info);
     const int iw = int(w), ih = int(h);
     const Progress& progress = *job->progress;
-    if (passes > 1) {
-        if (!decodeSizeOk(int64_t(rowBytes), ih, 8)) png_error(png, "too large");
+    if (passes > 1 && direct) {
+        // Each pass sets only its own pixels of the row it is given.
+        for (int p = 0; p < passes; ++p) {
+            for (int y = 0; y < ih; ++y) png_read_row(png, dibRow(out, y), nullptr);
+            if (progress) progress(p * 100 / passes);
+        }
+    } else if (passes > 1) {
         job->rows->assign(rowBytes * size_t(ih), 0);
         for (int p = 0; p < passes; ++p) {
             for (int y = 0; y < ih; ++y) png_read_row(png, job->rows->data() + rowBytes * size_t(y), nullptr);
