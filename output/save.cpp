@@ -2,13 +2,31 @@
 
 #include "platform/dialogs.h"
 #include "raster/PixKit3.h"
+#include "raster/formats.h"
 
 namespace output {
 
-const char* const kSaveExts[kSaveFormatCount] = {".bmp", ".dib", ".gif", ".iff", ".jif", ".jpg",
-                                                 ".lbm", ".pcx", ".rle", ".tga", ".tif"};
+namespace {
 
-int saveFormat(int filterIndex) { return filterIndex + 2; }
+const pixkit::SaveFormat* entry(int filterIndex) {
+    const auto all = pixkit::saveFormats();
+    if (filterIndex < 1 || filterIndex > int(all.size())) return nullptr;
+    return &all[size_t(filterIndex - 1)];
+}
+
+}  // namespace
+
+const int kSaveFormatCount = int(pixkit::saveFormats().size());
+
+const char* SaveExtensions::operator[](int i) const {
+    const pixkit::SaveFormat* e = entry(i + 1);
+    return e ? e->dotted : "";
+}
+
+int saveFormat(int filterIndex) {
+    const pixkit::SaveFormat* e = entry(filterIndex);
+    return e ? e->number : 0;
+}
 
 QString fileExtension(const QString& name) {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
@@ -19,8 +37,8 @@ QString fileExtension(const QString& name) {
 
 QString completeSaveName(const QString& name, int filterIndex) {
     if (!fileExtension(name).isEmpty()) return name;
-    if (filterIndex < 1 || filterIndex > kSaveFormatCount) return name;
-    return name + QLatin1String(kSaveExts[filterIndex - 1]);
+    const pixkit::SaveFormat* e = entry(filterIndex);
+    return e ? name + QLatin1String(e->dotted) : name;
 }
 
 void savePicture(TSaveDialog& dialog, const dib& image, QWidget* owner, HWND window, SaveFn save) {

@@ -12,12 +12,18 @@ class TSaveDialog;
 
 namespace output {
 
+// Views of the library's format table (raster/formats.h).
+// Number of entries in the save filter.
+extern const int kSaveFormatCount;
 // Extensions of the writable formats, in the order of the library's save
-// filter; filter index i (from 1) names kSaveExts[i - 1].
-inline constexpr int kSaveFormatCount = 11;
-extern const char* const kSaveExts[kSaveFormatCount];
+// filter; filter index i (from 1) names kSaveExts[i - 1], e.g. ".bmp".
+struct SaveExtensions {
+    const char* operator[](int i) const;
+};
+inline constexpr SaveExtensions kSaveExts{};
 
-// Format number the library expects for a filter index (first format = 3).
+// Format number the library expects for a filter index (first format = 3);
+// 0, which no format has, for an index outside the filter.
 int saveFormat(int filterIndex);
 
 // The extension of `name`: from the last dot after the last "/" to the end,

@@ -26,9 +26,12 @@ void DIBHalftoneDIBXY(dib* out, dib d, int width, int height);
 // bytes of *out hold a NUL-terminated error text. `window` receives WM_USER
 // progress messages (may be nullptr).
 void OpenDib(dib* out, const char* name, int flags, HWND window);
-// Writes `d` in format 3..13 (save filter position + 2). Returns whether it
+// Writes `d` in a save format of raster/formats.h, numbered from 3 in the
+// order of the save filter (3..13: save filter position + 2). Returns whether it
 // succeeded; failures are reported to `window` (if any) in a message box.
 bool SaveDib(dib d, const char* name, int format, HWND window);
 
+// Dialog filter texts "description|masks|...", derived from the format
+// table; the library owns them for the life of the program.
 const char* GetDIBOpenFilter();
 const char* GetDIBSaveFilter();

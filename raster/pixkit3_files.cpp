@@ -1,5 +1,6 @@
-// Reading and writing picture files: the dispatcher over the codecs, the
-// safe replacement of an existing file, and the dialog filter texts.
+// Reading and writing picture files: the dispatcher over the codecs and the
+// safe replacement of an existing file. Which codec serves which format, and
+// the dialog filter texts, come from the format table (raster/formats.h).
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,36 +12,13 @@
 #include <vector>
 
 #include "raster/PixKit3.h"
-#include "raster/codecs/bmp.h"
-#include "raster/codecs/codec.h"
 #include "raster/codecs/dispatch.h"
-#include "raster/codecs/gif.h"
-#include "raster/codecs/iff.h"
-#include "raster/codecs/jpeg.h"
-#include "raster/codecs/pcx.h"
-#include "raster/codecs/png.h"
-#include "raster/codecs/tga.h"
-#include "raster/codecs/tiff.h"
-#include "raster/codecs/webp.h"
+#include "raster/formats.h"
 #include "raster/limits.h"
 
 namespace {
 
 using pixkit::Status;
-
-struct Reader {
-    bool (*probe)(const uint8_t*, size_t);
-    Status (*read)(const uint8_t*, size_t, dib&, const pixkit::Progress&);
-};
-
-// Formats with a signature first; TGA has none and comes last.
-const Reader kReaders[] = {
-    {pixkit::pngProbe, pixkit::pngRead},   {pixkit::gifProbe, pixkit::gifRead},
-    {pixkit::jpegProbe, pixkit::jpegRead}, {pixkit::tiffProbe, pixkit::tiffRead},
-    {pixkit::webpProbe, pixkit::webpRead}, {pixkit::iffProbe, pixkit::iffRead},
-    {pixkit::bmpProbe, pixkit::bmpRead},   {pixkit::pcxProbe, pixkit::pcxRead},
-    {pixkit::tgaProbe, pixkit::tgaRead},
-};
 
 Status readWholeFile(const char* name, std::vector<uint8_t>& data) {
     std::FILE* f = std::fopen(name, "rb");
@@ -68,11 +46,11 @@ bool deliverableDepth(int bits) { return bits == 1 || bits == 4 || bits == 8 || 
 
 Status decode(const uint8_t* data, size_t size, dib& out, const pixkit::Progress& progress) {
     if (!data || size == 0) return Status::Truncated;
-    for (const Reader& r : kReaders) {
-        if (!r.probe(data, size)) continue;
+    for (const pixkit::Format* f : pixkit::probeOrder()) {
+        if (!f->probe(data, size)) continue;
         Status s;
         try {
-            s = r.read(data, size, out, progress);
+            s = f->read(data, size, out, progress);
         } catch (const std::bad_alloc&) {
             s = Status::NoMemory;
         }
@@ -84,43 +62,6 @@ Status decode(const uint8_t* data, size_t size, dib& out, const pixkit::Progress
 }
 
 // ------------------------------------------------------------------ saving
-
-enum class Writer { Bmp, Rle, Gif, Iff, Jpeg, Pcx, Tga, Tiff, None };
-
-Writer writerFor(int format) {
-    switch (format) {
-    case 3:   // .bmp
-    case 4:   // .dib: the same bytes
-        return Writer::Bmp;
-    case 5: return Writer::Gif;
-    case 6:   // .iff
-    case 9:   // .lbm
-        return Writer::Iff;
-    case 7:   // .jif
-    case 8:   // .jpg
-        return Writer::Jpeg;
-    case 10: return Writer::Pcx;
-    case 11: return Writer::Rle;
-    case 12: return Writer::Tga;
-    case 13: return Writer::Tiff;
-    default: return Writer::None;
-    }
-}
-
-Status encode(Writer w, const dib& d, std::FILE* f) {
-    switch (w) {
-    case Writer::Bmp: return pixkit::bmpWrite(d, f, false);
-    case Writer::Rle: return pixkit::bmpWrite(d, f, true);
-    case Writer::Gif: return pixkit::gifWrite(d, f);
-    case Writer::Iff: return pixkit::iffWrite(d, f);
-    case Writer::Jpeg: return pixkit::jpegWrite(d, f);
-    case Writer::Pcx: return pixkit::pcxWrite(d, f);
-    case Writer::Tga: return pixkit::tgaWrite(d, f);
-    case Writer::Tiff: return pixkit::tiffWrite(d, f);
-    case Writer::None: break;
-    }
-    return Status::UnknownFormat;
-}
 
 // German reason for a failed file operation.
 std::string systemReason(int err) {
@@ -149,7 +90,7 @@ SaveResult fail(const std::string& reason) { return SaveResult{false, reason}; }
 // Writes into a temporary file beside the target and renames it over the
 // target only when every byte is out, so an existing file survives any
 // failure and no temporary is left behind.
-SaveResult saveVia(const dib& d, const std::string& name, Writer w) {
+SaveResult saveVia(const dib& d, const std::string& name, pixkit::WriteFn write) {
     if (name.empty() || name.back() == '/') return fail(systemReason(EISDIR));
     struct stat st {};
     bool exists = stat(name.c_str(), &st) == 0;
@@ -176,7 +117,7 @@ SaveResult saveVia(const dib& d, const std::string& name, Writer w) {
     errno = 0;
     Status s;
     try {
-        s = encode(w, d, f);
+        s = write(d, f);
     } catch (const std::bad_alloc&) {
         s = Status::NoMemory;
     }
@@ -250,32 +191,15 @@ void OpenDib(dib* out, const char* name, int, HWND window) {
 bool SaveDib(dib d, const char* name, int format, HWND window) {
     std::string file = name ? name : "";
     SaveResult r;
-    Writer w = writerFor(format);
-    if (w == Writer::None) r = fail(pixkit::statusText(Status::UnknownFormat));
+    const pixkit::SaveFormat* target = pixkit::findSaveFormat(format);
+    if (!target) r = fail(pixkit::statusText(Status::UnknownFormat));
     else if (!d.poi || !d.pmi) r = fail("Es ist kein Bild zum Speichern vorhanden");
-    else r = saveVia(d, file, w);
+    else r = saveVia(d, file, target->write);
     if (!r.ok && window)
         window->messageBox("Die Datei " + file + " konnte nicht gespeichert werden:\n" + r.reason, "Fehler");
     return r.ok;
 }
 
-const char* GetDIBOpenFilter() {
-    return "Alle Bilder|*.bmp;*.dib;*.rle;*.gif;*.iff;*.lbm;*.jpg;*.jpeg;*.jpe;*.jif;*.pcx;*.tga;*.tif;*.tiff;"
-           "*.png;*.webp|"
-           "Windows Bitmap (*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle|"
-           "CompuServe GIF (*.gif)|*.gif|"
-           "Amiga IFF / Deluxe Paint (*.iff;*.lbm)|*.iff;*.lbm|"
-           "JPEG (*.jpg;*.jpeg;*.jpe;*.jif)|*.jpg;*.jpeg;*.jpe;*.jif|"
-           "ZSoft PCX (*.pcx)|*.pcx|"
-           "Truevision Targa (*.tga)|*.tga|"
-           "TIFF (*.tif;*.tiff)|*.tif;*.tiff|"
-           "Portable Network Graphics (*.png)|*.png|"
-           "WebP (*.webp)|*.webp";
-}
+const char* GetDIBOpenFilter() { return pixkit::openFilter().c_str(); }
 
-const char* GetDIBSaveFilter() {
-    return "Windows Bitmap (*.bmp)|*.bmp|Device Independent Bitmap (*.dib)|*.dib|"
-           "CompuServe GIF (*.gif)|*.gif|Amiga IFF (*.iff)|*.iff|JPEG (*.jif)|*.jif|"
-           "JPEG (*.jpg)|*.jpg|Deluxe Paint LBM (*.lbm)|*.lbm|ZSoft PCX (*.pcx)|*.pcx|"
-           "RLE Bitmap (*.rle)|*.rle|Truevision Targa (*.tga)|*.tga|TIFF (*.tif)|*.tif";
-}
+const char* GetDIBSaveFilter() { return pixkit::saveFilter().c_str(); }

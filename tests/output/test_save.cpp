@@ -85,6 +85,13 @@ TEST(SaveName, MissingExtensionComesFromTheFilterAndPresentOnesStay) {
     EXPECT_EQ(output::completeSaveName("/m/rose", 12), "/m/rose");
 }
 
+TEST(SaveName, AnIndexOutsideTheFilterNamesNoFormat) {
+    for (int index : {-1, 0, output::kSaveFormatCount + 1}) {
+        EXPECT_EQ(output::saveFormat(index), 0) << index;
+        EXPECT_STREQ(output::kSaveExts[index - 1], "") << index;
+    }
+}
+
 TEST(SaveName, ExtensionsMatchTheLibrarysSaveFilter) {
     const QStringList parts = QString::fromUtf8(GetDIBSaveFilter()).split('|');
     ASSERT_EQ(parts.size(), 2 * output::kSaveFormatCount);
