@@ -42,8 +42,6 @@ Status readWholeFile(const char* name, std::vector<uint8_t>& data) {
     return s;
 }
 
-bool deliverableDepth(int bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 24; }
-
 Status decode(const uint8_t* data, size_t size, dib& out, const pixkit::Progress& progress) {
     if (!data || size == 0) return Status::Truncated;
     for (const pixkit::Format* f : pixkit::probeOrder()) {
@@ -54,7 +52,7 @@ Status decode(const uint8_t* data, size_t size, dib& out, const pixkit::Progress
         } catch (const std::bad_alloc&) {
             s = Status::NoMemory;
         }
-        if (s == Status::Ok && (!out.poi || !deliverableDepth(dibbitcount(out)))) s = Status::Unsupported;
+        if (s == Status::Ok && (!out.poi || !pixkit::isWorkingDepth(dibbitcount(out)))) s = Status::Unsupported;
         if (s != Status::Ok) freedib(out);
         return s;
     }

@@ -322,7 +322,7 @@ Status decodeRows(ByteReader& r, const BmpHeader& h, DibBuilder& b, const Progre
     RowProgress prog(progress, rows);
 
     // Rows already in the record's own layout: copy them.
-    if ((bits == 1 || bits == 4 || bits == 8 || bits == 24) && stride == b.stride()) {
+    if (isWorkingDepth(bits) && stride == b.stride()) {
         if (!h.topDown() && int64_t(r.remaining()) >= stride * rows && !progress) {
             std::memcpy(b.storedRow(0), src, std::size_t(stride * rows));
             return Status::Ok;
