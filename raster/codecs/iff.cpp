@@ -294,7 +294,16 @@ Status iffWrite(const dib& d, std::FILE* f) {
     std::vector<uint8_t> plane(pb);
     std::vector<uint8_t> enc(packBitsBound(pb) * planes);
     uint64_t bodyBytes = 0;
+    const std::size_t used = usedRowBytes(w, bits);
+    std::size_t n = 0;
     for (int y = 0; y < h; ++y) {
+        // A row like the one above is the same bytes again.
+        const uint8_t* row = d.poi + int64_t(h - 1 - y) * d.bytew;
+        if (y > 0 && std::memcmp(row, row + d.bytew, used) == 0) {
+            out.bytes(enc.data(), n);
+            bodyBytes += n;
+            continue;
+        }
         if (indexed) {
             pal.mapRow(d, y, chan.data());
         } else {
@@ -306,7 +315,7 @@ Status iffWrite(const dib& d, std::FILE* f) {
                 r[x] = px[3 * x + 2];
             }
         }
-        std::size_t n = 0;
+        n = 0;
         for (int p = 0; p < planes; ++p) {
             const uint8_t* src = chan.data() + std::size_t(p / 8) * padded;
             int k = p % 8;
