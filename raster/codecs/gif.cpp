@@ -231,9 +231,9 @@ Status gifRead(const uint8_t* data, size_t size, dib& out, const Progress& progr
 
 namespace {
 
-// LZW in the variant every GIF encoder since the first has produced: a
-// clear code first, the code width grows one code late, and when code 4095
-// would be assigned a clear code is sent instead. The string table is a
+// GIF's LZW, code for code as the usual encoders write it: a clear code
+// first, the code width grows once the next free code no longer fits it,
+// and when code 4095 would be assigned a clear code is sent instead. The string table is a
 // direct array over (prefix code, pixel) whose 16-bit entries carry the
 // table's generation in their top four bits, so that only every fifteenth
 // clear wipes it: per pixel one load from a table small enough for the
