@@ -14,12 +14,14 @@ void TMainForm::RenderDib() {
     in.breite = breited->value();
     in.hoch = hoched->value();
 
-    chart::ChartResult res = chart::renderChart(di3, in);
+    // At an unchanged size the chart is drawn over the old one's pixels:
+    // no fresh memory, and never two charts at once.
+    chart::ChartResult res = chart::renderChart(di3, in, rdi);
     if (res.status != chart::ChartStatus::ok) {
         // The previous chart stays: it is only replaced by a complete new one.
         errorreport::Report(messages::chartRefusal(res), this);
         return;
     }
-    freedib(rdi);
+    freedib(rdi);  // empty when its block became the new chart
     rdi = res.chart;
 }

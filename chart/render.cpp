@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "pattern/compute.h"
 #include "raster/memblock.h"
@@ -65,6 +66,14 @@ inline void putPixel(uint8_t* p, uint32_t c) {
     p[2] = getr(c);
 }
 
+// n pixels of colour c from p on, eight at a time.
+void fillPixels(uint8_t* p, uint32_t c, int64_t n) {
+    uint8_t eight[24];
+    for (int k = 0; k < 8; ++k) putPixel(eight + 3 * k, c);
+    for (; n >= 8; n -= 8, p += 24) std::memcpy(p, eight, 24);
+    std::memcpy(p, eight, std::size_t(3 * n));
+}
+
 inline uint32_t inverse(uint32_t c) { return packrgb(255 - getr(c), 255 - getg(c), 255 - getb(c)); }
 
 // Palette index or packed colour of a grid stitch; y from the top.
@@ -90,24 +99,23 @@ uint32_t fillColour(const dib& grid, uint32_t v) {
     return v & 0xFFFFFFu;
 }
 
+// Writes the chart row by row in the order of its pixel memory, each row
+// once and whole: its cell pattern, then whatever number boxes and row lines
+// cross it, in the order they overlap (rows from the top, per row the left
+// number, the left line, the right number, the right line). Every byte of
+// the block is written, padding included, so a block that held an older
+// chart comes out as a fresh one would.
 class ChartWriter {
 public:
     ChartWriter(dib& out, const ChartGeometry& g) : out_(out), g_(g) {}
 
     uint8_t* row(int64_t y) const { return out_.poi + (g_.height - 1 - y) * int64_t(out_.bytew); }
 
-    void cells(const dib& grid) {
+    void render(const dib& grid) {
         const int64_t bytew = out_.bytew;
-        const int64_t pixelBytes = g_.width * 3;
-        // Padding bytes stay 0, as newdib left them.
+        // Padding bytes are 0, as newdib leaves them.
         std::vector<uint8_t> white(std::size_t(bytew), 0);
-        std::memset(white.data(), 0xFF, std::size_t(pixelBytes));
-
-        const int64_t cellsTop = kTopMargin;
-        const int64_t cellsEnd = kTopMargin + g_.rows * g_.cellHeight;
-        for (int64_t y = 0; y < cellsTop; ++y) std::memcpy(row(y), white.data(), std::size_t(bytew));
-        for (int64_t y = cellsEnd; y < g_.height; ++y) std::memcpy(row(y), white.data(), std::size_t(bytew));
-        if (g_.rows == 0) return;
+        std::memset(white.data(), 0xFF, std::size_t(g_.width * 3));
 
         // Every picture row of a cell row is one of two patterns: the ring's
         // top and bottom (all outline) or its inside (outline, fill, outline).
@@ -116,74 +124,104 @@ public:
         const int64_t gw = dibwidth(grid), gh = dibheight(grid);
         for (int64_t c = 0; c < g_.stitches; ++c) srcx[std::size_t(c)] = int(gw * c / g_.stitches);
         std::vector<uint32_t> fill(std::size_t(g_.stitches)), last;
+        int64_t patternRow = -1;
 
         const int64_t cw = g_.cellWidth, ch = g_.cellHeight;
-        for (int64_t r = 0; r < g_.rows; ++r) {
-            const int sy = int(gh * r / g_.rows);
-            for (int64_t c = 0; c < g_.stitches; ++c)
-                fill[std::size_t(c)] = fillColour(grid, sourceValue(grid, srcx[std::size_t(c)], sy));
-            if (r == 0 || fill != last) {
-                for (int64_t c = 0; c < g_.stitches; ++c) {
-                    const uint32_t f = fill[std::size_t(c)], o = inverse(f);
-                    uint8_t* e = edge.data() + (kLeftMargin + c * cw) * 3;
-                    uint8_t* i = inner.data() + (kLeftMargin + c * cw) * 3;
-                    for (int64_t k = 0; k < cw; ++k) putPixel(e + 3 * k, o);
-                    putPixel(i, o);
-                    for (int64_t k = 1; k < cw - 1; ++k) putPixel(i + 3 * k, f);
-                    putPixel(i + 3 * (cw - 1), o);
-                }
-                last = fill;
-            }
-            const int64_t y0 = kTopMargin + r * ch;
-            std::memcpy(row(y0), edge.data(), std::size_t(bytew));
-            for (int64_t k = 1; k < ch - 1; ++k) std::memcpy(row(y0 + k), inner.data(), std::size_t(bytew));
-            std::memcpy(row(y0 + ch - 1), edge.data(), std::size_t(bytew));
-        }
-    }
+        const int64_t cellsEnd = kTopMargin + g_.rows * ch;
+        // Number boxes reach this many rows down from their cell row's top
+        // (the line alone reaches one).
+        const int64_t reach = std::max(1, numbers_.height());
 
-    // Row numbers counted from the bottom, odd ones only, then the row
-    // line over the number's top pixel row: in that order, per side.
-    void numbersAndLines() {
-        if (g_.rows == 0) return;
-        RowNumberRenderer numbers;
-        const int64_t W = g_.width;
-        for (int64_t r = 0; r < g_.rows; ++r) {
-            const int64_t y = kTopMargin + r * g_.cellHeight;
-            const int64_t n = g_.rows - r;
-            NumberMask m;
-            if (n % 2 == 1) {
-                m = numbers.render(n);
-                number(m, kLeftNumberX, y);
+        for (int64_t y = g_.height - 1; y >= 0; --y) {
+            const uint8_t* pattern = white.data();
+            if (y >= kTopMargin && y < cellsEnd) {
+                const int64_t r = (y - kTopMargin) / ch, k = (y - kTopMargin) % ch;
+                if (r != patternRow) {
+                    fillsOf(grid, int(gh * r / g_.rows), srcx, fill);
+                    if (patternRow < 0 || fill != last) {
+                        for (int64_t c = 0; c < g_.stitches; ++c) {
+                            const uint32_t f = fill[std::size_t(c)], o = inverse(f);
+                            if (patternRow >= 0 && f == last[std::size_t(c)]) continue;
+                            fillPixels(edge.data() + (kLeftMargin + c * cw) * 3, o, cw);
+                            uint8_t* i = inner.data() + (kLeftMargin + c * cw) * 3;
+                            fillPixels(i, f, cw);
+                            putPixel(i, o);
+                            putPixel(i + 3 * (cw - 1), o);
+                        }
+                        last = fill;
+                    }
+                    patternRow = r;
+                }
+                pattern = k == 0 || k == ch - 1 ? edge.data() : inner.data();
             }
-            line(y, 0, kLeftLineEnd);
-            if (n % 2 == 1) number(m, W - kRightNumberX, y);
-            line(y, W - kRightLineStart, W - 2);
+            uint8_t* p = row(y);
+            std::memcpy(p, pattern, std::size_t(bytew));
+            if (g_.rows == 0 || y < kTopMargin) continue;
+
+            // Cell rows whose top lies within `reach` rows above y.
+            const int64_t hi = std::min((y - kTopMargin) / ch, g_.rows - 1);
+            const int64_t from = y - kTopMargin - reach + 1;
+            const int64_t lo = from <= 0 ? 0 : (from + ch - 1) / ch;
+            for (int64_t r = lo; r <= hi; ++r) {
+                const int64_t top = kTopMargin + r * ch;
+                const int64_t n = g_.rows - r;
+                const NumberMask* m = n % 2 == 1 ? &mask(n) : nullptr;
+                if (m) number(p, *m, kLeftNumberX, y - top);
+                if (y == top) line(p, 0, kLeftLineEnd);
+                if (m) number(p, *m, g_.width - kRightNumberX, y - top);
+                if (y == top) line(p, g_.width - kRightLineStart, g_.width - 2);
+            }
+            // Masks of rows below y are done with.
+            std::erase_if(masks_, [&](const auto& e) { return e.first < g_.rows - hi; });
         }
     }
 
 private:
-    void number(const NumberMask& m, int64_t x0, int64_t y0) {
-        for (int j = 0; j < m.height; ++j) {
-            const int64_t y = y0 + j;
-            if (y < 0 || y >= g_.height) continue;
-            uint8_t* p = row(y);
-            for (int i = 0; i < m.width; ++i) {
-                const int64_t x = x0 + i;
-                if (x < 0 || x >= g_.width) continue;
-                std::memset(p + 3 * x, m.ink[std::size_t(j) * m.width + i] ? 0x00 : 0xFF, 3);
-            }
+    // Fill colours of the stitches of grid row sy (from the top).
+    void fillsOf(const dib& grid, int sy, const std::vector<int>& srcx, std::vector<uint32_t>& fill) {
+        if (grid.poi && dibbitcount(grid) == 8 && sy >= 0 && sy < dibheight(grid)) {
+            // The usual 8-bit grid: its row in place, its palette once.
+            if (colour_.empty())
+                for (int i = 0; i < 256; ++i) colour_.push_back(fillColour(grid, uint32_t(i)));
+            const uint32_t* colour = colour_.data();
+            const uint8_t* row = grid.poi + int64_t(dibheight(grid) - 1 - sy) * grid.bytew;
+            const int w = dibwidth(grid);
+            for (std::size_t c = 0; c < fill.size(); ++c) fill[c] = srcx[c] < w ? colour[row[srcx[c]]] : colour[0];
+            return;
+        }
+        for (std::size_t c = 0; c < fill.size(); ++c) fill[c] = fillColour(grid, sourceValue(grid, srcx[c], sy));
+    }
+
+    // Mask of row number n, drawn once while its box is being written.
+    const NumberMask& mask(int64_t n) {
+        for (const auto& e : masks_)
+            if (e.first == n) return e.second;
+        masks_.emplace_back(n, numbers_.render(n));
+        return masks_.back().second;
+    }
+
+    // Row j of a number box at x0 into picture row p.
+    void number(uint8_t* p, const NumberMask& m, int64_t x0, int64_t j) const {
+        if (j < 0 || j >= m.height) return;
+        for (int i = 0; i < m.width; ++i) {
+            const int64_t x = x0 + i;
+            if (x < 0 || x >= g_.width) continue;
+            std::memset(p + 3 * x, m.ink[std::size_t(j) * m.width + i] ? 0x00 : 0xFF, 3);
         }
     }
 
-    void line(int64_t y, int64_t x0, int64_t x1) {
+    void line(uint8_t* p, int64_t x0, int64_t x1) const {
         x0 = std::max<int64_t>(x0, 0);
         x1 = std::min<int64_t>(x1, g_.width - 1);
-        if (y < 0 || y >= g_.height || x1 < x0) return;
-        std::memset(row(y) + 3 * x0, 0, std::size_t(3 * (x1 - x0 + 1)));
+        if (x1 < x0) return;
+        std::memset(p + 3 * x0, 0, std::size_t(3 * (x1 - x0 + 1)));
     }
 
     dib& out_;
     const ChartGeometry& g_;
+    RowNumberRenderer numbers_;
+    std::vector<std::pair<int64_t, NumberMask>> masks_;
+    std::vector<uint32_t> colour_;  // fill colour per index of an 8-bit grid
 };
 
 }  // namespace
@@ -226,7 +264,20 @@ int64_t chartByteLimit() {
     return physical > 0 ? std::min<int64_t>(pixkit::kMaxImageBytes, physical / pattern::kChartMemoryShareDivisor) : pixkit::kMaxImageBytes;
 }
 
-ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitBytes) {
+namespace {
+
+// A record that can become the new chart: one newdib made for the same
+// size, as every chart is, header for header.
+bool fitsChart(const dib& d, const ChartGeometry& g, const dib& grid) {
+    if (!d.poi || !d.pmi || d.poi == grid.poi || d.poih == d.pmih || d.ispal != 0) return false;
+    const BITMAPINFOHEADER& h = d.pmi->bmiHeader;
+    return h.biSize == sizeof(BITMAPINFOHEADER) && h.biWidth == g.width && h.biHeight == g.height &&
+           h.biPlanes == 1 && h.biBitCount == 24 && h.biCompression == 0 && h.biSizeImage == g.pixelBytes &&
+           h.biXPelsPerMeter == 3780 && h.biYPelsPerMeter == 3780 && h.biClrUsed == 0 && h.biClrImportant == 0 &&
+           int64_t(d.bytew) * g.height == g.pixelBytes && int64_t(GlobalSize(d.poih)) == g.pixelBytes;
+}
+
+ChartResult render(const dib& grid, const ChartInputs& in, dib* previous, int64_t limitBytes) {
     ChartResult res;
     res.limitBytes = std::min<int64_t>(limitBytes, pixkit::kMaxImageBytes);
     if (!chartGeometry(in, res.geometry)) {
@@ -239,18 +290,34 @@ ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitByt
         return res;
     }
     dib out{};
-    newdib(&out, int(g.width), int(g.height), 24, nullptr, 0);
-    if (!out.poi) {
-        freedib(out);
-        res.status = ChartStatus::noMemory;
-        return res;
+    if (previous && fitsChart(*previous, g, grid)) {
+        out = *previous;
+        *previous = dib{};
+        out.pal = LPAL{};  // a 24-bit record's, as newdib leaves it
+        out.pal.ver = kPaletteVersion;
+    } else {
+        newdib(&out, int(g.width), int(g.height), 24, nullptr, 0);
+        if (!out.poi) {
+            freedib(out);
+            res.status = ChartStatus::noMemory;
+            return res;
+        }
     }
     ChartWriter writer(out, g);
-    writer.cells(grid);
-    writer.numbersAndLines();
+    writer.render(grid);
     res.chart = out;
     res.status = ChartStatus::ok;
     return res;
+}
+
+}  // namespace
+
+ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitBytes) {
+    return render(grid, in, nullptr, limitBytes);
+}
+
+ChartResult renderChart(const dib& grid, const ChartInputs& in, dib& previous, int64_t limitBytes) {
+    return render(grid, in, &previous, limitBytes);
 }
 
 QFont rowNumberFont() {

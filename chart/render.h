@@ -3,9 +3,10 @@
 // with its yarn colour and outlined in the inverse colour, with the rows
 // numbered in both margins.
 //
-// Cells and lines are written straight into the new record's pixel memory
-// and the row numbers are copied in from small images the font engine draws
-// them on, so rendering needs no second full-size surface.
+// Cells and lines are written straight into the record's pixel memory, row
+// by row in memory order, and the row numbers are copied in from small
+// images the font engine draws them on, so rendering needs no second
+// full-size surface.
 //
 // Needs a QGuiApplication (for the font engine).
 #pragma once
@@ -84,6 +85,16 @@ int64_t chartByteLimit();
 // On any status but ok nothing was allocated.
 ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitBytes = chartByteLimit());
 
+// The same, drawn over the pixel block of `previous` (the caller's current
+// chart) when it is a 24-bit record of exactly the new chart's size and not
+// the grid itself: drawing again at the same size then takes no fresh
+// memory and never holds two charts at once. The result is byte for byte
+// what a fresh block would give. When the block is taken over, `previous`
+// is left empty and the result's chart is the one owner; otherwise
+// (another size, or any status but ok) `previous` is left as it was.
+ChartResult renderChart(const dib& grid, const ChartInputs& in, dib& previous,
+                        int64_t limitBytes = chartByteLimit());
+
 // Ink mask of one row number box as it is copied into the chart: the box is
 // the text's advance wide and the font's height high; 1 = black, 0 = white.
 struct NumberMask {
@@ -102,6 +113,7 @@ public:
     RowNumberRenderer();
     NumberMask render(int64_t n);
     const QFont& font() const { return font_; }
+    int height() const { return height_; }  // of every mask
 
 private:
     QFont font_;

@@ -42,15 +42,16 @@ double coupledSize(int otherPixels, double cm, int pixels) {
     return sizeFieldValue(v);
 }
 
-int64_t computePeakBytes(int motifWidth, int motifHeight, int motifBits, int stitches, int rows) {
-    const int64_t expanded = motifBits < 24 ? pixkit::imageBytes(motifWidth, motifHeight, 24) : 0;
+int64_t computePeakBytes(int /*motifWidth*/, int /*motifHeight*/, int motifBits, int stitches, int rows) {
+    // An indexed motif is sampled to 8 bits per stitch before expansion.
+    const int64_t sampled = motifBits < 24 ? pixkit::imageBytes(stitches, rows, 8) : 0;
     const int64_t resampled = pixkit::imageBytes(stitches, rows, 24);
     const int64_t grid = pixkit::imageBytes(stitches, rows, 8);
-    if (expanded < 0 || resampled < 0 || grid < 0) return -1;
+    if (sampled < 0 || resampled < 0 || grid < 0) return -1;
     // Two error rows of int cells while dithering, plus the palette's cells.
     const int64_t work = 2 * (int64_t(stitches) + 2) * 3 * int64_t(sizeof(int)) + (int64_t(1) << 20);
-    // The expanded motif is released before the grid is made.
-    return std::max(expanded + resampled, resampled + grid) + work;
+    // The sampled indices are released before the grid is made.
+    return std::max(sampled + resampled, resampled + grid) + work;
 }
 
 ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols, int rolmod,
@@ -76,9 +77,11 @@ ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& 
 
     dib resampled{};
     if (bits < 24) {
-        dib expanded = DepthUpTo(motif, 24, progress);
-        if (expanded.poi) resampled = Resize(expanded, stitches, rows, progress);
-        freedib(expanded);
+        // Sampled first, so that only the stitches are expanded, not the
+        // whole motif.
+        dib sampled = ResizeIndexed(motif, stitches, rows, progress);
+        if (sampled.poi) resampled = DepthUpTo(sampled, 24, progress);
+        freedib(sampled);
     } else {
         resampled = Resize(motif, stitches, rows, progress);
     }

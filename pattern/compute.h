@@ -39,8 +39,8 @@ enum class ComputeStatus {
 // the same time, or -1 when one of them cannot be a single image record.
 int64_t computePeakBytes(int motifWidth, int motifHeight, int motifBits, int stitches, int rows);
 
-// Expands the motif to 24 bits if needed, resamples it to stitches x rows,
-// reduces it to the yarn palette (`rolmod` 1 = dithering) and stores the new
+// Resamples the motif to stitches x rows (a motif of 1, 4 or 8 bits as
+// indices, then expanded to 24 bits: never the whole motif), reduces it to the yarn palette (`rolmod` 1 = dithering) and stores the new
 // grid in `grid` (owned by the caller). On any status but Ok, `grid` is not
 // touched and nothing stays allocated. Progress per row of every stage;
 // the last report is 0.

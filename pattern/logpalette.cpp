@@ -83,8 +83,18 @@ uint32_t LogPalette::buildCell(int level, uint8_t red, uint8_t green, uint8_t bl
     const uint32_t offset = uint32_t(lv.pool.size());
     for (uint32_t i = 0; i < count; ++i)
         if (closest[i] <= limit) lv.pool.push_back(source[i]);
-    if (level == kLevels - 1)
+    if (level == kLevels - 1) {
         while ((lv.pool.size() - offset) % kGroup != 0) lv.pool.push_back(lv.pool.back());
+#if defined(__SSE2__)
+        for (std::size_t i = offset; i < lv.pool.size(); i += kGroup) {
+            const Candidate* c = lv.pool.data() + i;
+            lv.groups.push_back(Group{
+                _mm_setr_epi16(c[0].red, c[0].green, c[1].red, c[1].green, c[2].red, c[2].green, c[3].red, c[3].green),
+                _mm_setr_epi16(c[0].blue, 0, c[1].blue, 0, c[2].blue, 0, c[3].blue, 0),
+                _mm_setr_epi32(c[0].index, c[1].index, c[2].index, c[3].index)});
+        }
+#endif
+    }
     const uint32_t packed = (offset << kCountBits) | (uint32_t(lv.pool.size()) - offset);
     lv.cells[cellOf(lv, red, green, blue)] = packed;
     return packed;

@@ -13,6 +13,10 @@
 #include <cstdint>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "raster/dib.h"
 
 namespace pattern {
@@ -42,12 +46,33 @@ public:
         // second, so the smallest key is the lowest-index nearest entry; a
         // branch-free minimum over lists padded to groups of four keeps the
         // loop free of unpredictable jumps.
+#if defined(__SSE2__)
+        // Four candidates at a time: (dr, dg) and (db, 0) pairs of 16-bit
+        // lanes, each multiplied and summed into one 32-bit lane, give the
+        // four distances exactly. Keys stay below 2^26, so the signed
+        // comparison orders them.
+        const Group* g = fine.groups.data() + (packed >> kCountBits) / kGroup;
+        const Group* end = g + (packed & kCountMask) / kGroup;
+        const __m128i qrg = _mm_set1_epi32(int(uint32_t(red) | uint32_t(green) << 16));
+        const __m128i qb = _mm_set1_epi32(blue);
+        __m128i best = _mm_set1_epi32(INT32_MAX);
+        for (; g != end; ++g) {
+            const __m128i drg = _mm_sub_epi16(_mm_load_si128(&g->rg), qrg);
+            const __m128i db = _mm_sub_epi16(_mm_load_si128(&g->b), qb);
+            const __m128i dist = _mm_add_epi32(_mm_madd_epi16(drg, drg), _mm_madd_epi16(db, db));
+            best = min32(best, _mm_or_si128(_mm_slli_epi32(dist, 8), _mm_load_si128(&g->index)));
+        }
+        best = min32(best, _mm_shuffle_epi32(best, _MM_SHUFFLE(1, 0, 3, 2)));
+        best = min32(best, _mm_shuffle_epi32(best, _MM_SHUFFLE(2, 3, 0, 1)));
+        return _mm_cvtsi128_si32(best) & 0xFF;
+#else
         const Candidate* c = fine.pool.data() + (packed >> kCountBits);
         const Candidate* end = c + (packed & kCountMask);
         uint32_t best = UINT32_MAX;
         for (; c != end; c += kGroup)
             for (int j = 0; j < kGroup; ++j) best = std::min(best, key(c[j], red, green, blue));
         return int(best & 0xFF);
+#endif
     }
 
     // Colour value as the platform passes it: red + green*256 + blue*65536.
@@ -83,10 +108,27 @@ private:
     static constexpr int kCountBits = 9;
     static constexpr uint32_t kCountMask = (1u << kCountBits) - 1;
 
+#if defined(__SSE2__)
+    // Four candidates of the finer level laid out for the vector search:
+    // 16-bit lanes red, green, red, green, ..., then blue, 0, blue, 0, ...,
+    // then the four indices.
+    struct Group {
+        __m128i rg, b, index;
+    };
+    // Lane by lane minimum (SSE2 has none for 32-bit lanes).
+    static __m128i min32(__m128i a, __m128i b) {
+        const __m128i less = _mm_cmplt_epi32(a, b);
+        return _mm_or_si128(_mm_and_si128(less, a), _mm_andnot_si128(less, b));
+    }
+#endif
+
     struct Level {
         int sideBits = 0;  // cell side 2^sideBits
         std::vector<uint32_t> cells;
         std::vector<Candidate> pool;
+#if defined(__SSE2__)
+        std::vector<Group> groups;  // the finer level's pool, group by group
+#endif
     };
 
     static uint32_t cellOf(const Level& level, uint8_t red, uint8_t green, uint8_t blue) {

@@ -16,4 +16,11 @@ namespace pattern {
 // Progress per destination row.
 dib Resize(const dib& src, int breit, int hoch, const Progress& progress = {});
 
+// The same sampling for a motif of 1, 4 or 8 bits: an 8-bit result whose
+// pixels are the sampled indices and whose palette is the motif's. Expanding
+// it to 24 bits gives exactly what expanding the motif first and resampling
+// that would, at the cost of the stitches instead of the motif. Empty result
+// as for Resize, and for other depths.
+dib ResizeIndexed(const dib& src, int breit, int hoch, const Progress& progress = {});
+
 }  // namespace pattern

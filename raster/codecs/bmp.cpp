@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "raster/codecs/bytereader.h"
+#include "raster/codecs/runs.h"
 #include "raster/codecs/imagebuild.h"
 #include "raster/codecs/palettize.h"
 #include "raster/limits.h"
@@ -508,8 +509,7 @@ Status writeHeaders(ByteWriter& w, int width, int height, int bits, uint32_t com
 void encodeRle8Row(const uint8_t* idx, int w, std::vector<uint8_t>& out) {
     int i = 0;
     while (i < w) {
-        int run = 1;
-        while (i + run < w && run < 255 && idx[i + run] == idx[i]) ++run;
+        int run = runLength(idx + i, w - i, 255, 1);
         if (run >= 2) {
             out.push_back(uint8_t(run));
             out.push_back(idx[i]);
@@ -597,15 +597,20 @@ Status bmpWrite(const dib& d, std::FILE* f, bool rle) {
     std::vector<uint8_t> enc;
     enc.reserve(std::size_t(w) * 2 + 16);
     uint64_t pixelBytes = 0;
+    const std::size_t used = usedRowBytes(w, bits);
     for (int r = 0; r < h; ++r) {
-        // Stored row r is picture row h - 1 - r.
-        pal.mapRow(d, h - 1 - r, idx.data());
-        enc.clear();
-        encodeRle8Row(idx.data(), w, enc);
-        enc.push_back(0);
-        enc.push_back(r == h - 1 ? 1 : 0);  // end of line, end of bitmap after the last
+        // Stored row r is picture row h - 1 - r; one like the row before is
+        // the same bytes again.
+        const uint8_t* row = d.poi + int64_t(r) * d.bytew;
+        if (r == 0 || std::memcmp(row, row - d.bytew, used) != 0) {
+            pal.mapRow(d, h - 1 - r, idx.data());
+            enc.clear();
+            encodeRle8Row(idx.data(), w, enc);
+        }
+        const uint8_t eol[2] = {0, uint8_t(r == h - 1 ? 1 : 0)};  // end of line, end of bitmap after the last
         out.bytes(enc.data(), enc.size());
-        pixelBytes += enc.size();
+        out.bytes(eol, 2);
+        pixelBytes += enc.size() + 2;
     }
     if (!out.flush()) return Status::WriteFailed;
     uint64_t fileSize = uint64_t(kFileHeaderSize + kInfoHeaderSize + 4 * colours) + pixelBytes;

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <vector>
 
+#include "raster/codecs/runs.h"
+
 namespace pixkit {
 
 class ByteReader {
@@ -192,8 +194,7 @@ inline std::size_t packBits(const uint8_t* in, std::size_t len, uint8_t* out) {
     std::size_t o = 0, i = 0;
     while (i < len) {
         // Length of the run starting at i (at most 128).
-        std::size_t run = 1;
-        while (i + run < len && run < 128 && in[i + run] == in[i]) ++run;
+        std::size_t run = std::size_t(runLength(in + i, int(len - i), 128, 1));
         if (run >= 3) {
             out[o++] = uint8_t(1 - int(run));
             out[o++] = in[i];

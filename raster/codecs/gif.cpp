@@ -7,6 +7,7 @@
 
 #include <gif_lib.h>
 
+#include "raster/codecs/bytereader.h"
 #include "raster/codecs/dibrows.h"
 #include "raster/codecs/palettize.h"
 
@@ -30,11 +31,6 @@ int readMem(GifFileType* gif, GifByteType* buf, int len) {
     std::memcpy(buf, r->data + r->pos, n);
     r->pos += n;
     return int(n);
-}
-
-int writeFile(GifFileType* gif, const GifByteType* buf, int len) {
-    auto* f = static_cast<std::FILE*>(gif->UserData);
-    return int(std::fwrite(buf, 1, size_t(len), f));
 }
 
 struct GifCloser {
@@ -403,34 +399,159 @@ Status gifRead(const uint8_t* data, size_t size, dib& out, const Progress& progr
     return Status::Ok;
 }
 
+namespace {
+
+// GIF's LZW, code for code as the usual encoders write it: a clear code
+// first, the code width grows once the next free code no longer fits it,
+// and when code 4095 would be assigned a clear code is sent instead. The string table is a
+// direct array over (prefix code, pixel) whose 16-bit entries carry the
+// table's generation in their top four bits, so that only every fifteenth
+// clear wipes it: per pixel one load from a table small enough for the
+// cache, where a hash table costs a probe sequence.
+class LzwEncoder {
+public:
+    LzwEncoder(ByteWriter& out, int codeSize)
+        : out_(out), codeSize_(codeSize), clear_(1u << codeSize), mask_((1u << codeSize) - 1),
+          table_(std::size_t(kCodes) << codeSize, uint16_t(0)) {
+        reset();
+        put(clear_);
+    }
+
+    void pixels(const uint8_t* p, std::size_t n) {
+        std::size_t i = 0;
+        if (cur_ == kNone) {
+            if (n == 0) return;
+            cur_ = p[i++] & mask_;
+        }
+        uint32_t cur = cur_, tag = stamp_ << 12;
+        for (; i < n; ++i) {
+            const uint32_t px = p[i] & mask_;
+            uint16_t& slot = table_[(std::size_t(cur) << codeSize_) | px];
+            if ((slot & 0xF000u) == tag) {
+                cur = slot & 0xFFFu;
+                continue;
+            }
+            put(cur);
+            if (next_ >= kCodes - 1) {
+                put(clear_);
+                reset();
+                tag = stamp_ << 12;
+            } else {
+                slot = uint16_t(tag | next_++);
+            }
+            cur = px;
+        }
+        cur_ = cur;
+    }
+
+    // Last code, end code, the bits left over and the empty block that ends
+    // the image data.
+    void finish() {
+        if (cur_ != kNone) put(cur_);
+        put(clear_ + 1);
+        if (bits_ > 0) byte(uint8_t(acc_));
+        acc_ = bits_ = 0;
+        if (blockLen_) out_.bytes(block_, blockLen_ + 1u);
+        out_.u8(0);
+    }
+
+private:
+    static constexpr uint32_t kCodes = 4096;
+    static constexpr uint32_t kNone = ~0u;
+
+    void reset() {
+        next_ = clear_ + 2;
+        width_ = codeSize_ + 1;
+        limit_ = 1u << width_;
+        if (++stamp_ == 16) {  // generations used up
+            std::fill(table_.begin(), table_.end(), uint16_t(0));
+            stamp_ = 1;
+        }
+    }
+
+    void put(uint32_t code) {
+        acc_ |= uint64_t(code) << bits_;
+        bits_ += width_;
+        while (bits_ >= 8) {
+            byte(uint8_t(acc_));
+            acc_ >>= 8;
+            bits_ -= 8;
+        }
+        if (next_ >= limit_) limit_ = 1u << ++width_;
+    }
+
+    // Image data goes out in blocks of up to 255 bytes, each after its length.
+    void byte(uint8_t b) {
+        if (blockLen_ == 255) {
+            block_[0] = 255;
+            out_.bytes(block_, 256);
+            blockLen_ = 0;
+        }
+        block_[++blockLen_] = b;
+        block_[0] = uint8_t(blockLen_);
+    }
+
+    ByteWriter& out_;
+    const int codeSize_;
+    const uint32_t clear_, mask_;
+    std::vector<uint16_t> table_;  // generation << 12 | code
+    uint32_t stamp_ = 0;
+    uint32_t next_ = 0, width_ = 0, limit_ = 0;
+    uint32_t cur_ = kNone;
+    uint64_t acc_ = 0;
+    int bits_ = 0;
+    uint8_t block_[256] = {};
+    unsigned blockLen_ = 0;
+};
+
+}  // namespace
+
 Status gifWrite(const dib& d, std::FILE* f) {
     const int w = dibwidth(d), h = dibheight(d);
     if (!d.poi || !f) return Status::WriteFailed;
     if (w > 65535 || h > 65535) return Status::TooLarge;
+    if (w <= 0 || h <= 0) return Status::WriteFailed;
     Palettizer p;
     if (!p.buildExact(d, 256)) p.buildQuantized(d, 256);
     const int bits = std::max(1, p.indexBits());
     const int entries = 1 << bits;
-    std::vector<GifColorType> colours(size_t(entries), GifColorType{0, 0, 0});
-    for (int i = 0; i < p.count() && i < entries; ++i)
-        colours[size_t(i)] = GifColorType{p.colours()[i].r, p.colours()[i].g, p.colours()[i].b};
-    ColorMapObject* map = GifMakeMapObject(entries, colours.data());
-    if (!map) return Status::NoMemory;
-    int err = 0;
-    GifFileType* gif = EGifOpen(f, writeFile, &err);
-    if (!gif) {
-        GifFreeMapObject(map);
-        return Status::WriteFailed;
+
+    ByteWriter out(f);
+    const uint8_t signature[6] = {'G', 'I', 'F', '8', '7', 'a'};
+    out.bytes(signature, sizeof signature);
+    out.le16(uint32_t(w));
+    out.le16(uint32_t(h));
+    out.u8(uint8_t(0x80 | ((bits - 1) << 4) | (bits - 1)));  // global table, its depth as colour resolution
+    out.u8(0);                                                // background
+    out.u8(0);                                                // aspect
+    for (int i = 0; i < entries; ++i) {
+        Rgb c = i < p.count() ? p.colours()[i] : Rgb{0, 0, 0};
+        out.u8(c.r);
+        out.u8(c.g);
+        out.u8(c.b);
     }
-    bool ok = EGifPutScreenDesc(gif, w, h, bits, 0, map) == GIF_OK &&
-              EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr) == GIF_OK;
-    GifFreeMapObject(map);
-    std::vector<GifPixelType> idx(static_cast<size_t>(w));
-    for (int y = 0; ok && y < h; ++y) {
-        p.mapRow(d, y, idx.data());
-        ok = EGifPutLine(gif, idx.data(), w) == GIF_OK;
+    out.u8(',');
+    out.le16(0);
+    out.le16(0);
+    out.le16(uint32_t(w));
+    out.le16(uint32_t(h));
+    out.u8(0);  // no local table, not interlaced
+    const int codeSize = std::max(2, bits);
+    out.u8(uint8_t(codeSize));
+    {
+        LzwEncoder lzw(out, codeSize);
+        std::vector<uint8_t> idx(static_cast<size_t>(w));
+        const std::size_t used = usedRowBytes(w, dibbitcount(d));
+        for (int y = 0; y < h; ++y) {
+            const uint8_t* row = d.poi + int64_t(h - 1 - y) * d.bytew;
+            // A row like the one above has the same indices.
+            if (y == 0 || std::memcmp(row, row + d.bytew, used) != 0) p.mapRow(d, y, idx.data());
+            lzw.pixels(idx.data(), idx.size());
+        }
+        lzw.finish();
     }
-    if (EGifCloseFile(gif, &err) == GIF_ERROR) ok = false;
+    out.u8(';');
+    bool ok = out.flush();
     if (ok && (std::fflush(f) != 0 || std::ferror(f))) ok = false;
     return ok ? Status::Ok : Status::WriteFailed;
 }

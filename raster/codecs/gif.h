@@ -1,7 +1,7 @@
-// GIF through giflib. Reads the first frame: every image up to the first
-// one that carries a display delay, composed on the logical screen, with
-// transparent and uncovered pixels shown white. Writes GIF87a with 8 or
-// fewer bits per pixel.
+// GIF: read through giflib, written by our own encoder. Reads the first
+// frame: every image up to the first one that carries a display delay,
+// composed on the logical screen, with transparent and uncovered pixels
+// shown white. Writes GIF87a with 8 or fewer bits per pixel.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,6 @@
 #include "raster/codecs/iff.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -293,8 +294,23 @@ Status iffWrite(const dib& d, std::FILE* f) {
     std::vector<uint8_t> chan(padded * (indexed ? 1 : 3), 0);
     std::vector<uint8_t> plane(pb);
     std::vector<uint8_t> enc(packBitsBound(pb) * planes);
+    // Planes above the palette's index bits are zero in every row: packed
+    // once.
+    const int livePlanes = indexed ? pal.indexBits() : planes;
+    std::vector<uint8_t> zeroEnc(packBitsBound(pb));
+    std::fill(plane.begin(), plane.end(), uint8_t(0));
+    const std::size_t zeroLen = packBits(plane.data(), pb, zeroEnc.data());
     uint64_t bodyBytes = 0;
+    const std::size_t used = usedRowBytes(w, bits);
+    std::size_t n = 0;
     for (int y = 0; y < h; ++y) {
+        // A row like the one above is the same bytes again.
+        const uint8_t* row = d.poi + int64_t(h - 1 - y) * d.bytew;
+        if (y > 0 && std::memcmp(row, row + d.bytew, used) == 0) {
+            out.bytes(enc.data(), n);
+            bodyBytes += n;
+            continue;
+        }
         if (indexed) {
             pal.mapRow(d, y, chan.data());
         } else {
@@ -306,8 +322,13 @@ Status iffWrite(const dib& d, std::FILE* f) {
                 r[x] = px[3 * x + 2];
             }
         }
-        std::size_t n = 0;
+        n = 0;
         for (int p = 0; p < planes; ++p) {
+            if (p >= livePlanes) {
+                std::memcpy(enc.data() + n, zeroEnc.data(), zeroLen);
+                n += zeroLen;
+                continue;
+            }
             const uint8_t* src = chan.data() + std::size_t(p / 8) * padded;
             int k = p % 8;
             for (std::size_t i = 0; i < pb; ++i) {

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "raster/codecs/runs.h"
+
 namespace pixkit {
 
 namespace {
@@ -78,11 +80,17 @@ bool Palettizer::buildExact(const dib& d, int maxColours) {
     slots_.assign(kTableSize, 0);
     int w = dibwidth(d), h = dibheight(d);
     uint32_t last = 0;
+    const std::size_t used = usedRowBytes(w, 24);
+    const uint8_t* prev = nullptr;
     for (int y = 0; y < h; ++y) {
         const uint8_t* p = pictureRow(d, y);
-        for (int x = 0; x < w; ++x, p += 3) {
+        if (prev && std::memcmp(p, prev, used) == 0) continue;  // no colour it has not seen
+        prev = p;
+        // Charts are long runs of one colour: one look-up per run.
+        for (int x = 0, n = 0; x < w; x += n, p += 3 * n) {
+            n = runLength(p, w - x, w, 3);
             uint32_t k = keyAt(p);
-            if (k == last) continue;  // charts are long runs of one colour
+            if (k == last) continue;
             last = k;
             if (lookupExact(k) >= 0) continue;
             if (int(colours_.size()) >= maxColours) {
@@ -246,14 +254,15 @@ void Palettizer::mapRow(const dib& d, int y, uint8_t* out) const {
         uint32_t last = 0;
         uint8_t lastIndex = 0;
         const uint8_t* p = row;
-        for (int x = 0; x < w; ++x, p += 3) {
+        for (int x = 0, n = 0; x < w; x += n, p += 3 * n) {
+            n = runLength(p, w - x, w, 3);
             uint32_t k = keyAt(p);
             if (k != last) {
                 int i = lookupExact(k);
                 last = k;
                 lastIndex = uint8_t(i < 0 ? 0 : i);
             }
-            out[x] = lastIndex;
+            std::memset(out + x, lastIndex, std::size_t(n));
         }
         break;
     }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "raster/codecs/bytereader.h"
+#include "raster/codecs/runs.h"
 #include "raster/codecs/imagebuild.h"
 #include "raster/codecs/palettize.h"
 #include "raster/limits.h"
@@ -196,22 +197,19 @@ Status pcxRead(const uint8_t* data, std::size_t size, dib& out, const Progress& 
 
 namespace {
 
-// One plane line as PCX runs: runs never cross the line, and single bytes
-// that look like a run count are written as runs of one.
-void encodeLine(const uint8_t* p, std::size_t n, std::vector<uint8_t>& out) {
+// One plane line as PCX runs, written at out (room for 2 n bytes); returns
+// the end. Runs never cross the line, and single bytes that look like a run
+// count are written as runs of one.
+uint8_t* encodeLine(const uint8_t* p, std::size_t n, uint8_t* out) {
     std::size_t i = 0;
     while (i < n) {
         uint8_t v = p[i];
-        std::size_t run = 1;
-        while (i + run < n && run < 63 && p[i + run] == v) ++run;
-        if (run > 1 || v >= 0xC0) {
-            out.push_back(uint8_t(0xC0 | run));
-            out.push_back(v);
-        } else {
-            out.push_back(v);
-        }
+        std::size_t run = std::size_t(runLength(p + i, int(n - i), 63, 1));
+        if (run > 1 || v >= 0xC0) *out++ = uint8_t(0xC0 | run);
+        *out++ = v;
         i += run;
     }
+    return out;
 }
 
 void writeHeader(ByteWriter& out, int w, int h, int planes, int bpl, const Rgb* colours, int n) {
@@ -251,17 +249,25 @@ Status pcxWrite(const dib& d, std::FILE* f) {
     const int bpl = (w + 1) & ~1;  // even, as readers expect
     ByteWriter out(f);
     std::vector<uint8_t> line(std::size_t(bpl) * 3, 0);
-    std::vector<uint8_t> enc;
-    enc.reserve(line.size() * 2);
+    std::vector<uint8_t> enc(line.size() * 2);
+
+    // A row like the one above is written as the same bytes again.
+    const std::size_t used = usedRowBytes(w, bits);
+    auto repeated = [&](int y) {
+        const uint8_t* row = d.poi + int64_t(h - 1 - y) * d.bytew;
+        return y > 0 && std::memcmp(row, row + d.bytew, used) == 0;
+    };
+    std::size_t encLen = 0;
 
     Palettizer pal;
     if (pal.buildExact(d, 256)) {
         writeHeader(out, w, h, 1, bpl, pal.colours(), pal.count());
         for (int y = 0; y < h; ++y) {
-            pal.mapRow(d, y, line.data());
-            enc.clear();
-            encodeLine(line.data(), std::size_t(bpl), enc);
-            out.bytes(enc.data(), enc.size());
+            if (!repeated(y)) {
+                pal.mapRow(d, y, line.data());
+                encLen = std::size_t(encodeLine(line.data(), std::size_t(bpl), enc.data()) - enc.data());
+            }
+            out.bytes(enc.data(), encLen);
         }
         out.u8(kPaletteMarker);
         for (int i = 0; i < 256; ++i) {
@@ -276,6 +282,10 @@ Status pcxWrite(const dib& d, std::FILE* f) {
     // More than 256 colours: 24 bits as a red, a green and a blue plane.
     writeHeader(out, w, h, 3, bpl, nullptr, 0);
     for (int y = 0; y < h; ++y) {
+        if (repeated(y)) {
+            out.bytes(enc.data(), encLen);
+            continue;
+        }
         const uint8_t* px = d.poi + int64_t(h - 1 - y) * d.bytew;
         uint8_t *rp = line.data(), *gp = rp + bpl, *bp = gp + bpl;
         for (int x = 0; x < w; ++x) {
@@ -283,9 +293,10 @@ Status pcxWrite(const dib& d, std::FILE* f) {
             gp[x] = px[3 * x + 1];
             rp[x] = px[3 * x + 2];
         }
-        enc.clear();
-        for (int k = 0; k < 3; ++k) encodeLine(line.data() + std::size_t(k) * bpl, std::size_t(bpl), enc);
-        out.bytes(enc.data(), enc.size());
+        uint8_t* end = enc.data();
+        for (int k = 0; k < 3; ++k) end = encodeLine(line.data() + std::size_t(k) * bpl, std::size_t(bpl), end);
+        encLen = std::size_t(end - enc.data());
+        out.bytes(enc.data(), encLen);
     }
     return out.flush() ? Status::Ok : Status::WriteFailed;
 }

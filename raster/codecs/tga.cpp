@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "raster/codecs/bytereader.h"
+#include "raster/codecs/runs.h"
 #include "raster/codecs/imagebuild.h"
 #include "raster/limits.h"
 
@@ -273,29 +274,35 @@ Status tgaRead(const uint8_t* data, std::size_t size, dib& out, const Progress& 
 
 namespace {
 
-// One row of pixels of `bpp` bytes as RLE packets that stay within the row.
-void encodeRow(const uint8_t* px, int w, int bpp, std::vector<uint8_t>& out) {
-    auto same = [&](int a, int c) { return std::memcmp(px + a * bpp, px + c * bpp, bpp) == 0; };
+// One row of pixels of `bpp` (1 or 3) bytes as RLE packets that stay within
+// the row, written at out (room for rowBound); returns the end.
+uint8_t* encodeRow(const uint8_t* px, int w, int bpp, uint8_t* out) {
     int i = 0;
     while (i < w) {
-        int run = 1;
-        while (i + run < w && run < 128 && same(i, i + run)) ++run;
+        int run = runLength(px + i * bpp, w - i, 128, bpp);
         if (run >= 2) {
-            out.push_back(uint8_t(0x80 | (run - 1)));
-            out.insert(out.end(), px + i * bpp, px + (i + 1) * bpp);
+            *out++ = uint8_t(0x80 | (run - 1));
+            std::memcpy(out, px + i * bpp, std::size_t(bpp));
+            out += bpp;
             i += run;
             continue;
         }
         int start = i, n = 0;
         while (i < w && n < 128) {
-            if (i + 1 < w && same(i, i + 1)) break;
+            if (i + 1 < w && samePixel(px + i * bpp, px + (i + 1) * bpp, bpp)) break;
             ++i;
             ++n;
         }
-        out.push_back(uint8_t(n - 1));
-        out.insert(out.end(), px + start * bpp, px + (start + n) * bpp);
+        *out++ = uint8_t(n - 1);
+        std::memcpy(out, px + start * bpp, std::size_t(n) * bpp);
+        out += std::size_t(n) * bpp;
     }
+    return out;
 }
+
+// At worst a literal of one pixel and a run of two alternate: 2 + 2 bpp
+// bytes for three pixels.
+std::size_t rowBound(int w, int bpp) { return std::size_t(w) * (bpp + 1) + 2; }
 
 }  // namespace
 
@@ -329,10 +336,15 @@ Status tgaWrite(const dib& d, std::FILE* f) {
     }
     const int bpp = mapped ? 1 : 3;
     std::vector<uint8_t> idx(mapped ? std::size_t(w) : 0);
-    std::vector<uint8_t> enc;
-    enc.reserve(std::size_t(w) * (bpp + 1) + 16);
+    std::vector<uint8_t> enc(rowBound(w, bpp));
+    const std::size_t used = usedRowBytes(w, bits);
+    std::size_t encLen = 0;
     for (int r = 0; r < h; ++r) {
         const uint8_t* row = d.poi + int64_t(r) * d.bytew;
+        if (r > 0 && std::memcmp(row, row - d.bytew, used) == 0) {
+            out.bytes(enc.data(), encLen);  // the same packets again
+            continue;
+        }
         const uint8_t* px = row;
         if (mapped && bits < 8) {
             for (int x = 0; x < w; ++x)
@@ -340,9 +352,8 @@ Status tgaWrite(const dib& d, std::FILE* f) {
                                    : uint8_t((x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4));
             px = idx.data();
         }
-        enc.clear();
-        encodeRow(px, w, bpp, enc);
-        out.bytes(enc.data(), enc.size());
+        encLen = std::size_t(encodeRow(px, w, bpp, enc.data()) - enc.data());
+        out.bytes(enc.data(), encLen);
     }
     // TGA 2.0 footer without extension or developer areas.
     out.le32(0);

@@ -106,11 +106,27 @@ TEST(RenderDib, MissingMemoryIsReportedAndTheOldChartKept) {
     ASSERT_TRUE(boxes.boxes.empty());
     const dib before = form.rdi;
     const std::size_t live = memblock::liveBlocks();
+    // Another size: the old chart's block cannot be drawn over.
+    setInputs(form, 23, 31, 20, 20);
     memblock::failAfter(0);
     form.RenderDib();
     memblock::failAfter(-1);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_TRUE(boxes.boxes[0].text.contains(QStringLiteral("nicht genug Speicher")));
+    EXPECT_EQ(form.rdi.poi, before.poi);
+    EXPECT_EQ(memblock::liveBlocks(), live);
+}
+
+TEST(RenderDib, SameSizeIsDrawnOverTheOldChart) {
+    BlockGuard guard;
+    testsupport::MessageBoxCapture boxes;
+    TMainForm form("/tmp/x/tricoma");
+    const dib before = form.rdi;
+    const std::size_t live = memblock::liveBlocks();
+    memblock::failAfter(0);  // needs no memory at all
+    form.RenderDib();
+    memblock::failAfter(-1);
+    EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(form.rdi.poi, before.poi);
     EXPECT_EQ(memblock::liveBlocks(), live);
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "chart/chart_support.h"
 #include "chart/render.h"
@@ -339,5 +341,45 @@ TEST(ChartRender, RefusesWhatMemoryCannotHold) {
     // The limit never passes the raster library's record limit.
     EXPECT_GT(chartByteLimit(), 0);
     EXPECT_LE(chartByteLimit(), int64_t(std::numeric_limits<int32_t>::max()));
+    freedib(grid);
+}
+
+TEST(ChartRender, RedrawingOverThePreviousChart) {
+    BlockGuard guard;
+    dib grid = makeGrid(46, 38, {packrgb(10, 200, 30), packrgb(250, 250, 0), packrgb(0, 0, 90)},
+                        [](int x, int y) { return (x * 7 + y * 3 + x * y) % 3; });
+    const ChartInputs in = inputs(23, 31, 20, 12.5);
+    auto bytesOf = [](const ChartResult& r) {
+        return std::vector<uint8_t>(r.chart.poi, r.chart.poi + r.geometry.pixelBytes);
+    };
+    ChartResult fresh = renderChart(grid, in);
+    ASSERT_EQ(fresh.status, ChartStatus::ok);
+    const std::vector<uint8_t> want = bytesOf(fresh);
+
+    // Same size: the old block, scribbled over, comes back as a fresh chart
+    // would; the caller's record is emptied, no block is made or lost.
+    dib previous = fresh.chart;
+    std::memset(previous.poi, 0x5A, want.size());
+    const std::size_t live = memblock::liveBlocks();
+    ChartResult again = renderChart(grid, in, previous);
+    ASSERT_EQ(again.status, ChartStatus::ok);
+    EXPECT_EQ(previous.poi, nullptr);
+    EXPECT_EQ(again.chart.poi, fresh.chart.poi);
+    EXPECT_EQ(memblock::liveBlocks(), live);
+    EXPECT_EQ(bytesOf(again), want);
+    freedib(previous);  // empty: releases nothing
+
+    // Another size, the grid itself, or a refusal: the caller keeps its record.
+    previous = again.chart;
+    for (ChartInputs other : {inputs(23, 31, 20, 20), inputs(23, 0, 20, 20)}) {
+        ChartResult r = renderChart(grid, other, previous);
+        EXPECT_EQ(previous.poi, again.chart.poi);
+        EXPECT_NE(r.chart.poi, previous.poi);
+        freedib(r.chart);
+    }
+    ChartResult overGrid = renderChart(grid, inputs(23, 31, 2.2, 1.0), grid);
+    EXPECT_NE(grid.poi, nullptr);
+    freedib(overGrid.chart);
+    freedib(previous);
     freedib(grid);
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "pattern/compute.h"
+#include "pattern/depthup.h"
 #include "pattern_helpers.h"
 #include "raster/memblock.h"
 #include "raster/limits.h"
@@ -73,6 +74,38 @@ TEST(ComputeGrid, IndexedMotifsAreExpandedFirst) {
             for (int x = 0; x < 9; ++x)
                 ASSERT_EQ(testimg::gridColour(grid, x, y), x == 2 && y == 1 ? 0u : 0xFFFFFFu) << bits;
         freedib(grid);
+        freedib(motif);
+    }
+}
+
+TEST(ComputeGrid, IndexedMotifsGiveTheGridOfTheirExpansion) {
+    // Sampling the indices first must give the very grid that expanding the
+    // motif to 24 bits first gives: shrinking and enlarging, odd sizes.
+    BlockGuard guard;
+    const LPAL yarns = testimg::defaultYarns();
+    for (int bits : {1, 4, 8}) {
+        dib motif{};
+        newdib(&motif, 53, 41, bits, nullptr, 0);
+        const int n = 1 << bits;
+        for (int i = 0; i < n; ++i)
+            motif.pal.rgb0[i] = PALETTEENTRY{uint8_t(i * 97), uint8_t(255 - i * 13), uint8_t(i * 5), 0};
+        for (int y = 0; y < 41; ++y)
+            for (int x = 0; x < 53; ++x) setpixel(motif, x, y, uint32_t((x * 7 + y * y) % n));
+        dib full = pattern::DepthUpTo(motif, 24);
+        for (auto [w, h] : {std::pair{17, 13}, std::pair{53, 41}, std::pair{120, 77}}) {
+            for (int rolmod : {0, 1}) {
+                dib want{}, got{};
+                ASSERT_EQ(computeGrid(full, w, h, yarns, 64, rolmod, want), ComputeStatus::Ok);
+                ASSERT_EQ(computeGrid(motif, w, h, yarns, 64, rolmod, got), ComputeStatus::Ok);
+                for (int y = 0; y < h; ++y)
+                    ASSERT_EQ(std::memcmp(want.poi + int64_t(y) * want.bytew, got.poi + int64_t(y) * got.bytew,
+                                          std::size_t(w)), 0)
+                        << bits << " bits to " << w << " x " << h << ", row " << y;
+                freedib(want);
+                freedib(got);
+            }
+        }
+        freedib(full);
         freedib(motif);
     }
 }
@@ -159,7 +192,8 @@ TEST(ComputeGrid, PeakBytesFollowTheImages) {
     // 24-bit rows of 460 stitches take 1380 bytes, 8-bit rows 460.
     const int64_t work = 2 * 462 * 3 * int64_t(sizeof(int)) + (int64_t(1) << 20);
     EXPECT_EQ(pattern::computePeakBytes(320, 200, 24, 460, 380), (1380 + 460) * 380 + work);
-    EXPECT_EQ(pattern::computePeakBytes(4000, 3000, 8, 460, 380), 12000 * 3000 + 1380 * 380 + work);
+    // An indexed motif costs its sampled indices, not a 24-bit copy of itself.
+    EXPECT_EQ(pattern::computePeakBytes(4000, 3000, 8, 460, 380), (460 + 1380) * 380 + work);
     EXPECT_EQ(pattern::computePeakBytes(320, 200, 24, 100000, 100000), -1);
     EXPECT_GE(pattern::computeMemoryBudget(), int64_t(1) << 20);
 }

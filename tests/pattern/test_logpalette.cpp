@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "pattern/logpalette.h"
@@ -139,4 +140,35 @@ TEST(NearestEntry, FastQueryEqualsBruteForceOnPaletteEdgeCases) {
                                  {255, 255, 255, 0}}),
                       100'000, 7);
     expectSameAsBrute(paletteOf({{17, 99, 250, 0}}), 10'000, 8);
+}
+
+TEST(NearestEntry, FastQueryEqualsBruteForceOnClusteredYarns) {
+    // Yarns picked from a photograph crowd where its colours do: here three
+    // clouds (skin, sky, foliage) of different spread, and the queries come
+    // mostly from in and around the clouds, where the candidate lists are
+    // longest.
+    std::mt19937 rng(11);
+    const int centres[3][3] = {{210, 160, 130}, {110, 160, 225}, {60, 110, 40}};
+    for (int spread : {4, 12, 30}) {
+        LPAL yarns{};
+        yarns.ver = kPaletteVersion;
+        yarns.num = 64;
+        std::uniform_int_distribution<int> off(-spread, spread);
+        auto jitter = [&](int v) { return uint8_t(std::clamp(v + off(rng), 0, 255)); };
+        for (int i = 0; i < 64; ++i) {
+            const int* c = centres[i % 3];
+            yarns.rgb0[i] = PALETTEENTRY{jitter(c[0]), jitter(c[1]), jitter(c[2]), 0};
+        }
+        const LPAL grid = gridPalette(yarns);
+        const LogPalette fast(grid);
+        std::uniform_int_distribution<int> near(-3 * spread - 8, 3 * spread + 8);
+        for (int i = 0; i < 300'000; ++i) {
+            const int* c = centres[i % 3];
+            uint8_t r = uint8_t(std::clamp(c[0] + near(rng), 0, 255)), g = uint8_t(std::clamp(c[1] + near(rng), 0, 255)),
+                    b = uint8_t(std::clamp(c[2] + near(rng), 0, 255));
+            ASSERT_EQ(fast.nearest(r, g, b), nearestIndexBrute(grid, r, g, b)) << spread << ": " << int(r) << ","
+                                                                             << int(g) << "," << int(b);
+        }
+        expectSameAsBrute(grid, 100'000, uint32_t(20 + spread));
+    }
 }

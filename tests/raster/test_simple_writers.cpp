@@ -13,6 +13,7 @@
 
 #include "raster/PixKit3.h"
 #include "raster/codecs/bmp.h"
+#include "raster/codecs/gif.h"
 #include "raster/codecs/iff.h"
 #include "raster/codecs/palettize.h"
 #include "raster/codecs/pcx.h"
@@ -244,6 +245,68 @@ TEST(Palettizer, ManyColoursAreReducedToAtMost256Close) {
     }
     EXPECT_LT(err / (61 * 41 * 3), 12.0) << "mean error per channel";
     freedib(photo);
+}
+
+// The bytes each writer produced before its encoders were reworked for
+// speed, as FNV-1a hashes: files must not change by a single byte.
+uint64_t fnv1a(const std::vector<uint8_t>& v) {
+    uint64_t h = 1469598103934665603ull;
+    for (uint8_t b : v) h = (h ^ b) * 1099511628211ull;
+    return h;
+}
+
+// Runs of 1 to 4 and now and then 300 pixels in `colours` colours, so that
+// literal stretches, short and over-long runs all occur.
+dib makeSpeckled(int w, int h, int colours) {
+    dib d{};
+    newdib(&d, w, h, 24, nullptr, 0);
+    uint32_t s = 12345, c = 0;
+    int left = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (left-- <= 0) {
+                s = s * 1103515245u + 12345u;
+                left = (s >> 16) % 23 == 0 ? 300 : int((s >> 20) % 4);
+                c = (s >> 8) % uint32_t(colours);
+            }
+            setpixel(d, x, y, packrgb(uint8_t(c * 41), uint8_t(c * 97), uint8_t(255 - c)));
+        }
+    return d;
+}
+
+TEST(SimpleWriters, OutputBytesAreUnchanged) {
+    BlockGuard guard;
+    struct Picture {
+        const char* name;
+        dib d;
+    } pictures[] = {
+        {"chart", makeChart(301, 47)},        {"grid", makeGrid(29, 17)},
+        {"1-bit", makeSmallPalette(13, 7, 1)}, {"4-bit", makeSmallPalette(13, 7, 4)},
+        {"photo", makePhoto(61, 41)},         {"speckled", makeSpeckled(517, 61, 5)},
+        {"speckled-200", makeSpeckled(263, 611, 200)},
+    };
+    Format gif{"gif", pixkit::gifWrite, nullptr, nullptr};
+    std::vector<const Format*> formats;
+    for (const Format& f : kFormats) formats.push_back(&f);
+    formats.push_back(&gif);
+    // One row per picture, one column per format (bmp rle tga pcx iff gif).
+    const uint64_t want[][6] = {
+        {0xc01c98075fda7c0aull, 0x673308d43c0e096cull, 0x0c82bbdb79ff07bdull, 0x9f6da8e542fdfe80ull, 0x95daea675da0afa9ull, 0xa75bf68291a52d79ull},
+        {0x476bc44fa87d795eull, 0xc69e054330198acbull, 0x21574dbf93996113ull, 0x04960365e62837c7ull, 0x3bed18a8b71e97a5ull, 0xde740c1ea9cf0967ull},
+        {0x6cf2ace2e51de1eeull, 0xc23f8841ea66ca6bull, 0xa8dbe99b9077102dull, 0xeb136248a9187103ull, 0x0d1658bd0dd58da8ull, 0xd4492f5b1a5d8919ull},
+        {0xed7940cda4e9d255ull, 0xdbaf65a8325c9746ull, 0x07a6f200a3e0971cull, 0x9ef4e673eeaa5047ull, 0xadfa01dbab835da5ull, 0x1662634635d7f669ull},
+        {0xa81d39a90d4e6c8aull, 0xc000d29d670ca04eull, 0x57a97a8692b3f4a3ull, 0xb5bc19a7d5dd20abull, 0xb624f35619107a68ull, 0x3324dde208486f0cull},
+        {0x1e83f878b43cedfdull, 0x2bafa755aa94ca47ull, 0x7e250ef04b451875ull, 0xf1e59a725ea77ab8ull, 0xc8d50fdf52753740ull, 0xc3e48f326feb9897ull},
+        {0xc6e18546e3b60913ull, 0x5845549293532237ull, 0x7b3465f2590f29d0ull, 0x81327c6760e175f4ull, 0x82774636e2a1e459ull, 0xb627f8c4194d9877ull},
+    };
+    TempFile tmp;
+    for (std::size_t p = 0; p < std::size(pictures); ++p) {
+        for (std::size_t f = 0; f < formats.size(); ++f) {
+            uint64_t got = fnv1a(writeToFile(*formats[f], pictures[p].d, tmp.path));
+            EXPECT_EQ(got, want[p][f]) << formats[f]->name << " of the " << pictures[p].name;
+        }
+        freedib(pictures[p].d);
+    }
 }
 
 }  // namespace
