@@ -1,6 +1,7 @@
 // Rendering the knitting chart into rdi.
 #include <QSpinBox>
 
+#include "app/ChartOptionsUnit.h"
 #include "app/TMainForm.h"
 #include "app/messages.h"
 #include "platform/errorreport.h"
@@ -14,7 +15,7 @@ void TMainForm::RenderDib() {
     in.breite = breited->value();
     in.hoch = hoched->value();
 
-    chart::ChartResult res = chart::renderChart(di3, in);
+    chart::ChartResult res = chart::renderChart(di3, in, chart::chartByteLimit(), chartopts);
     if (res.status != chart::ChartStatus::ok) {
         // The previous chart stays: it is only replaced by a complete new one.
         errorreport::Report(messages::chartRefusal(res), this);
@@ -22,4 +23,15 @@ void TMainForm::RenderDib() {
     }
     freedib(rdi);
     rdi = res.chart;
+}
+
+void TMainForm::ChartOptBtnClick(QObject*) {
+    TChartOptionsForm form(this, chartopts);
+    if (form.exec() != QDialog::Accepted) return;
+    const chart::ChartOptions chosen = form.options();
+    chart::storeChartOptions(chosen);
+    if (chosen == chartopts) return;
+    chartopts = chosen;
+    RenderDib();
+    ErgPaintBox->update();
 }

@@ -92,7 +92,8 @@ uint32_t fillColour(const dib& grid, uint32_t v) {
 
 class ChartWriter {
 public:
-    ChartWriter(dib& out, const ChartGeometry& g) : out_(out), g_(g) {}
+    ChartWriter(dib& out, const ChartGeometry& g, const ChartOptions& o = ChartOptions{})
+        : out_(out), g_(g), contrast_(o.outline == Outline::contrast), numbering_(o.rowNumbers) {}
 
     uint8_t* row(int64_t y) const { return out_.poi + (g_.height - 1 - y) * int64_t(out_.bytew); }
 
@@ -124,7 +125,7 @@ public:
                 fill[std::size_t(c)] = fillColour(grid, sourceValue(grid, srcx[std::size_t(c)], sy));
             if (r == 0 || fill != last) {
                 for (int64_t c = 0; c < g_.stitches; ++c) {
-                    const uint32_t f = fill[std::size_t(c)], o = inverse(f);
+                    const uint32_t f = fill[std::size_t(c)], o = contrast_ ? contrastColour(f) : inverse(f);
                     uint8_t* e = edge.data() + (kLeftMargin + c * cw) * 3;
                     uint8_t* i = inner.data() + (kLeftMargin + c * cw) * 3;
                     for (int64_t k = 0; k < cw; ++k) putPixel(e + 3 * k, o);
@@ -141,8 +142,8 @@ public:
         }
     }
 
-    // Row numbers counted from the bottom, odd ones only, then the row
-    // line over the number's top pixel row: in that order, per side.
+    // Row numbers counted from the bottom (plain: odd ones only), then the
+    // row line over the number's top pixel row: in that order, per side.
     void numbersAndLines() {
         if (g_.rows == 0) return;
         RowNumberRenderer numbers;
@@ -150,13 +151,12 @@ public:
         for (int64_t r = 0; r < g_.rows; ++r) {
             const int64_t y = kTopMargin + r * g_.cellHeight;
             const int64_t n = g_.rows - r;
+            const bool left = numberedLeft(numbering_, n), right = numberedRight(numbering_, n);
             NumberMask m;
-            if (n % 2 == 1) {
-                m = numbers.render(n);
-                number(m, kLeftNumberX, y);
-            }
+            if (left || right) m = numbers.render(n);
+            if (left) number(m, kLeftNumberX, y);
             line(y, 0, kLeftLineEnd);
-            if (n % 2 == 1) number(m, W - kRightNumberX, y);
+            if (right) number(m, W - kRightNumberX, y);
             line(y, W - kRightLineStart, W - 2);
         }
     }
@@ -184,9 +184,17 @@ private:
 
     dib& out_;
     const ChartGeometry& g_;
+    bool contrast_;
+    RowNumbering numbering_;
 };
 
 }  // namespace
+
+void drawPlainChart(dib& out, const ChartGeometry& g, const dib& grid, const ChartOptions& o) {
+    ChartWriter writer(out, g, o);
+    writer.cells(grid);
+    writer.numbersAndLines();
+}
 
 bool chartGeometry(const ChartInputs& in, ChartGeometry& g) {
     g = ChartGeometry{};
@@ -226,7 +234,7 @@ int64_t chartByteLimit() {
     return physical > 0 ? std::min<int64_t>(pixkit::kMaxImageBytes, physical / pattern::kChartMemoryShareDivisor) : pixkit::kMaxImageBytes;
 }
 
-ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitBytes) {
+ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitBytes, const ChartOptions& options) {
     ChartResult res;
     res.limitBytes = std::min<int64_t>(limitBytes, pixkit::kMaxImageBytes);
     if (!chartGeometry(in, res.geometry)) {
@@ -234,6 +242,8 @@ ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitByt
         return res;
     }
     const ChartGeometry& g = res.geometry;
+    res.placement.chartWidth = g.width;
+    if (!options.plain()) return renderWithOptions(grid, in, options, res);
     if (g.pixelBytes < 0 || g.pixelBytes > res.limitBytes) {
         res.status = ChartStatus::tooLarge;
         return res;
@@ -269,8 +279,9 @@ RowNumberRenderer::RowNumberRenderer() : font_(rowNumberFont()) {
     ascent_ = fm.ascent();
 }
 
-NumberMask RowNumberRenderer::render(int64_t n) {
-    const QString s = QString::number(n);
+NumberMask RowNumberRenderer::render(int64_t n) { return text(QString::number(n)); }
+
+NumberMask RowNumberRenderer::text(const QString& s) {
     if (image_.isNull()) image_ = glyphImage(1, 1);
     const int w = QFontMetrics(font_, &image_).horizontalAdvance(s);
     if (image_.width() < w || image_.height() < height_) image_ = glyphImage(std::max(w, 64), height_);

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "chart/chartoptions.h"
 #include "pattern/limits.h"
 #include "raster/dib.h"
 
@@ -62,9 +63,18 @@ enum class ChartStatus {
     noMemory,    // the limit allowed it, the allocation still failed
 };
 
+// Where the plain chart's parts lie in the picture; options that add
+// column numbers or a legend move them.
+struct ChartPlacement {
+    int64_t cellsTop = kTopMargin;  // y of the top cell row
+    int64_t chartWidth = 0;         // the row margins' W: cells plus both margins
+    int64_t legendTop = -1;         // y where the legend begins, -1 without one
+};
+
 struct ChartResult {
     ChartStatus status = ChartStatus::badInputs;
-    ChartGeometry geometry;
+    ChartGeometry geometry;  // width, height and bytes: the whole picture
+    ChartPlacement placement;
     int64_t limitBytes = 0;  // the limit the size was checked against
     dib chart{};             // owned by the caller when status is ok, else empty
 };
@@ -81,8 +91,10 @@ int64_t chartByteLimit();
 
 // Renders `grid` (normally 8 bits, colours from its own palette) as a chart.
 // `grid` is sampled proportionally when its size differs from the inputs.
-// On any status but ok nothing was allocated.
-ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitBytes = chartByteLimit());
+// On any status but ok nothing was allocated. Default options draw the
+// plain chart.
+ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitBytes = chartByteLimit(),
+                        const ChartOptions& options = ChartOptions{});
 
 // Ink mask of one row number box as it is copied into the chart: the box is
 // the text's advance wide and the font's height high; 1 = black, 0 = white.
@@ -101,6 +113,8 @@ class RowNumberRenderer {
 public:
     RowNumberRenderer();
     NumberMask render(int64_t n);
+    // Any short text, boxed the same way.
+    NumberMask text(const QString& s);
     const QFont& font() const { return font_; }
 
 private:
