@@ -396,7 +396,7 @@ void TMainForm::createLayout() {
         PrintBtn->setGeometry(160, 8, 145, 25);
         PrintBtn->setGlyph(pictures::get(pictures::Id::GlyphPrint));
         ChartOptBtn = named(new TBitBtnXP(QStringLiteral("Dars&tellung..."), top), "ChartOptBtn");
-        ChartOptBtn->setGeometry(312, 8, 145, 25);
+        ChartOptBtn->setGeometry(312, 8, 92, 25);
         v->addWidget(top);
         ErgScrollBox = scrollView(right, "ErgScrollBox");
         ErgPaintBox = named(new TPaintBox, "ErgPaintBox");
