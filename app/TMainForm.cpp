@@ -78,6 +78,7 @@ void TMainForm::FormCreate(QObject*) {
     pal.rgb0[1] = PALETTEENTRY{255, 255, 255, 0};
 
     RenderBtnClick(this);
+    chartopts = chart::loadChartOptions();
     RenderDib();
 
     SaveDialog1->InitialDir = progpath;

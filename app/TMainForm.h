@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QString>
 
+#include "chart/chartoptions.h"
 #include "raster/window.h"
 #include "raster/dib.h"
 
@@ -66,6 +67,8 @@ public:
     int ziehy2 = 0;
     int ziehx = 0;
     int ziehy = 0;
+    // How the chart is drawn: loaded at start-up, changed by the dialog.
+    chart::ChartOptions chartopts;
 
     // ---- start-up and shutdown
     void FormCreate(QObject* Sender);
@@ -118,6 +121,8 @@ public:
     void SaveAsBtnClick(QObject* Sender);
     void BitBtnXP1Click(QObject* Sender);
     void PrintBtnClick(QObject* Sender);
+    // "Darstellung...": edits chartopts, stores them and renders afresh.
+    void ChartOptBtnClick(QObject* Sender);
 
     // ---- shell
     void EndeBtnMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
@@ -201,6 +206,7 @@ public:
     // page 5
     TBitBtnXP* SaveAsBtn = nullptr;
     TBitBtnXP* PrintBtn = nullptr;
+    TBitBtnXP* ChartOptBtn = nullptr;
     QScrollArea* ErgScrollBox = nullptr;
     TPaintBox* ErgPaintBox = nullptr;
 

@@ -1,6 +1,7 @@
 // Rendering the knitting chart into rdi.
 #include <QSpinBox>
 
+#include "app/ChartOptionsUnit.h"
 #include "app/TMainForm.h"
 #include "app/messages.h"
 #include "platform/errorreport.h"
@@ -16,7 +17,7 @@ void TMainForm::RenderDib() {
 
     // At an unchanged size the chart is drawn over the old one's pixels:
     // no fresh memory, and never two charts at once.
-    chart::ChartResult res = chart::renderChart(di3, in, rdi);
+    chart::ChartResult res = chart::renderChart(di3, in, rdi, chart::chartByteLimit(), chartopts);
     if (res.status != chart::ChartStatus::ok) {
         // The previous chart stays: it is only replaced by a complete new one.
         errorreport::Report(messages::chartRefusal(res), this);
@@ -24,4 +25,15 @@ void TMainForm::RenderDib() {
     }
     freedib(rdi);  // empty when its block became the new chart
     rdi = res.chart;
+}
+
+void TMainForm::ChartOptBtnClick(QObject*) {
+    TChartOptionsForm form(this, chartopts);
+    if (form.exec() != QDialog::Accepted) return;
+    const chart::ChartOptions chosen = form.options();
+    chart::storeChartOptions(chosen);
+    if (chosen == chartopts) return;
+    chartopts = chosen;
+    RenderDib();
+    ErgPaintBox->update();
 }

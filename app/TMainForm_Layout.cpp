@@ -395,6 +395,8 @@ void TMainForm::createLayout() {
         PrintBtn = named(new TBitBtnXP(QStringLiteral("Bild &drucken..."), top), "PrintBtn");
         PrintBtn->setGeometry(160, 8, 145, 25);
         PrintBtn->setGlyph(pictures::get(pictures::Id::GlyphPrint));
+        ChartOptBtn = named(new TBitBtnXP(QStringLiteral("Dars&tellung..."), top), "ChartOptBtn");
+        ChartOptBtn->setGeometry(312, 8, 92, 25);
         v->addWidget(top);
         ErgScrollBox = scrollView(right, "ErgScrollBox");
         ErgPaintBox = named(new TPaintBox, "ErgPaintBox");
@@ -444,6 +446,7 @@ void TMainForm::connectEvents() {
     connect(SaveAsBtn, &QPushButton::clicked, this, [this] { SaveAsBtnClick(SaveAsBtn); });
     connect(BitBtnXP1, &QPushButton::clicked, this, [this] { BitBtnXP1Click(BitBtnXP1); });
     connect(PrintBtn, &QPushButton::clicked, this, [this] { PrintBtnClick(PrintBtn); });
+    connect(ChartOptBtn, &QPushButton::clicked, this, [this] { ChartOptBtnClick(ChartOptBtn); });
 
     EndeBtn->onMouseDown = [this](Btn b, Mods m, int x, int y) { EndeBtnMouseDown(EndeBtn, b, m, x, y); };
     EndeBtn->onMouseMove = [this](Mods m, int x, int y) { EndeBtnMouseMove(EndeBtn, m, x, y); };

@@ -8,6 +8,11 @@
 // memory blocks during one render / pixel bytes), rss_ratio (growth of the
 // process's peak resident memory during one render / pixel bytes, when the
 // kernel lets the peak be reset).
+//
+// The second argument turns every chart option on (contrast outlines, heavy
+// lines every 5 and 10, column numbers, every row numbered, symbols, legend):
+// BM_RenderChart/0/1 against BM_RenderChart/0/0 is the options' cost, and
+// plain_ratio their peak memory against the plain chart's pixel bytes.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -76,13 +81,28 @@ bool resetResidentPeak() {
     return bool(f);
 }
 
+chart::ChartOptions allOptions() {
+    chart::ChartOptions o;
+    o.outline = chart::Outline::contrast;
+    o.heavyLines = chart::HeavyLines::fivesAndTens;
+    o.columnNumbers = 5;
+    o.rowNumbers = chart::RowNumbering::everyRow;
+    o.symbols = true;
+    o.legend = true;
+    return o;
+}
+
 void BM_RenderChart(benchmark::State& state) {
     const Case& c = kCases[state.range(0)];
     dib grid = makeGrid(c);
     const chart::ChartInputs in = inputsOf(c);
+    const chart::ChartOptions options = state.range(1) ? allOptions() : chart::ChartOptions{};
+    const int64_t limit = chart::chartByteLimit();
+    chart::ChartGeometry plain;
+    chart::chartGeometry(in, plain);
     int64_t bytes = 0;
     for (auto _ : state) {
-        chart::ChartResult res = chart::renderChart(grid, in);
+        chart::ChartResult res = chart::renderChart(grid, in, limit, options);
         if (res.status != chart::ChartStatus::ok) {
             state.SkipWithError("chart refused");
             break;
@@ -96,11 +116,12 @@ void BM_RenderChart(benchmark::State& state) {
     memblock::resetPeak();
     const bool rss = resetResidentPeak();
     const long long rssBefore = residentPeak();
-    chart::ChartResult res = chart::renderChart(grid, in);
+    chart::ChartResult res = chart::renderChart(grid, in, limit, options);
     const long long rssAfter = residentPeak();
     const std::size_t peak = memblock::peakBytes() - liveBefore;
     state.counters["pixel_MB"] = double(res.geometry.pixelBytes) / 1e6;
     state.counters["peak_ratio"] = double(peak) / double(res.geometry.pixelBytes);
+    state.counters["plain_ratio"] = double(peak) / double(plain.pixelBytes);
     if (rss && rssBefore > 0) state.counters["rss_ratio"] = double(rssAfter - rssBefore) / double(res.geometry.pixelBytes);
     state.SetLabel(std::to_string(res.geometry.width) + "x" + std::to_string(res.geometry.height));
     state.SetBytesProcessed(int64_t(state.iterations()) * bytes);
@@ -176,7 +197,7 @@ void BM_ExistingBlockMemset(benchmark::State& state) {
 }
 
 BENCHMARK(BM_FreshBlockMemset)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
-BENCHMARK(BM_RenderChart)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_RenderChart)->Args({0, 0})->Args({1, 0})->Args({2, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_ExistingBlockMemset)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_RenderChartOver)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 

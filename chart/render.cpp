@@ -107,7 +107,8 @@ uint32_t fillColour(const dib& grid, uint32_t v) {
 // chart comes out as a fresh one would.
 class ChartWriter {
 public:
-    ChartWriter(dib& out, const ChartGeometry& g) : out_(out), g_(g) {}
+    ChartWriter(dib& out, const ChartGeometry& g, const ChartOptions& o = ChartOptions{})
+        : out_(out), g_(g), contrast_(o.outline == Outline::contrast), numbering_(o.rowNumbers) {}
 
     uint8_t* row(int64_t y) const { return out_.poi + (g_.height - 1 - y) * int64_t(out_.bytew); }
 
@@ -140,7 +141,7 @@ public:
                     fillsOf(grid, int(gh * r / g_.rows), srcx, fill);
                     if (patternRow < 0 || fill != last) {
                         for (int64_t c = 0; c < g_.stitches; ++c) {
-                            const uint32_t f = fill[std::size_t(c)], o = inverse(f);
+                            const uint32_t f = fill[std::size_t(c)], o = contrast_ ? contrastColour(f) : inverse(f);
                             if (patternRow >= 0 && f == last[std::size_t(c)]) continue;
                             fillPixels(edge.data() + (kLeftMargin + c * cw) * 3, o, cw);
                             uint8_t* i = inner.data() + (kLeftMargin + c * cw) * 3;
@@ -165,10 +166,11 @@ public:
             for (int64_t r = lo; r <= hi; ++r) {
                 const int64_t top = kTopMargin + r * ch;
                 const int64_t n = g_.rows - r;
-                const NumberMask* m = n % 2 == 1 ? &mask(n) : nullptr;
-                if (m) number(p, *m, kLeftNumberX, y - top);
+                const bool left = numberedLeft(numbering_, n), right = numberedRight(numbering_, n);
+                const NumberMask* m = left || right ? &mask(n) : nullptr;
+                if (left) number(p, *m, kLeftNumberX, y - top);
                 if (y == top) line(p, 0, kLeftLineEnd);
-                if (m) number(p, *m, g_.width - kRightNumberX, y - top);
+                if (right) number(p, *m, g_.width - kRightNumberX, y - top);
                 if (y == top) line(p, g_.width - kRightLineStart, g_.width - 2);
             }
             // Masks of rows below y are done with.
@@ -222,9 +224,16 @@ private:
     RowNumberRenderer numbers_;
     std::vector<std::pair<int64_t, NumberMask>> masks_;
     std::vector<uint32_t> colour_;  // fill colour per index of an 8-bit grid
+    bool contrast_;
+    RowNumbering numbering_;
 };
 
 }  // namespace
+
+void drawPlainChart(dib& out, const ChartGeometry& g, const dib& grid, const ChartOptions& o) {
+    ChartWriter writer(out, g, o);
+    writer.render(grid);
+}
 
 bool chartGeometry(const ChartInputs& in, ChartGeometry& g) {
     g = ChartGeometry{};
@@ -277,7 +286,8 @@ bool fitsChart(const dib& d, const ChartGeometry& g, const dib& grid) {
            int64_t(d.bytew) * g.height == g.pixelBytes && int64_t(GlobalSize(d.poih)) == g.pixelBytes;
 }
 
-ChartResult render(const dib& grid, const ChartInputs& in, dib* previous, int64_t limitBytes) {
+ChartResult render(const dib& grid, const ChartInputs& in, dib* previous, int64_t limitBytes,
+                   const ChartOptions& options) {
     ChartResult res;
     res.limitBytes = std::min<int64_t>(limitBytes, pixkit::kMaxImageBytes);
     if (!chartGeometry(in, res.geometry)) {
@@ -285,6 +295,9 @@ ChartResult render(const dib& grid, const ChartInputs& in, dib* previous, int64_
         return res;
     }
     const ChartGeometry& g = res.geometry;
+    res.placement.chartWidth = g.width;
+    // Charts with options take another size: always a fresh block.
+    if (!options.plain()) return renderWithOptions(grid, in, options, res);
     if (g.pixelBytes < 0 || g.pixelBytes > res.limitBytes) {
         res.status = ChartStatus::tooLarge;
         return res;
@@ -312,12 +325,13 @@ ChartResult render(const dib& grid, const ChartInputs& in, dib* previous, int64_
 
 }  // namespace
 
-ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitBytes) {
-    return render(grid, in, nullptr, limitBytes);
+ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitBytes, const ChartOptions& options) {
+    return render(grid, in, nullptr, limitBytes, options);
 }
 
-ChartResult renderChart(const dib& grid, const ChartInputs& in, dib& previous, int64_t limitBytes) {
-    return render(grid, in, &previous, limitBytes);
+ChartResult renderChart(const dib& grid, const ChartInputs& in, dib& previous, int64_t limitBytes,
+                        const ChartOptions& options) {
+    return render(grid, in, &previous, limitBytes, options);
 }
 
 QFont rowNumberFont() {
@@ -336,8 +350,9 @@ RowNumberRenderer::RowNumberRenderer() : font_(rowNumberFont()) {
     ascent_ = fm.ascent();
 }
 
-NumberMask RowNumberRenderer::render(int64_t n) {
-    const QString s = QString::number(n);
+NumberMask RowNumberRenderer::render(int64_t n) { return text(QString::number(n)); }
+
+NumberMask RowNumberRenderer::text(const QString& s) {
     if (image_.isNull()) image_ = glyphImage(1, 1);
     const int w = QFontMetrics(font_, &image_).horizontalAdvance(s);
     if (image_.width() < w || image_.height() < height_) image_ = glyphImage(std::max(w, 64), height_);

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "chart/chartoptions.h"
 #include "pattern/limits.h"
 #include "raster/dib.h"
 
@@ -63,9 +64,18 @@ enum class ChartStatus {
     noMemory,    // the limit allowed it, the allocation still failed
 };
 
+// Where the plain chart's parts lie in the picture; options that add
+// column numbers or a legend move them.
+struct ChartPlacement {
+    int64_t cellsTop = kTopMargin;  // y of the top cell row
+    int64_t chartWidth = 0;         // the row margins' W: cells plus both margins
+    int64_t legendTop = -1;         // y where the legend begins, -1 without one
+};
+
 struct ChartResult {
     ChartStatus status = ChartStatus::badInputs;
-    ChartGeometry geometry;
+    ChartGeometry geometry;  // width, height and bytes: the whole picture
+    ChartPlacement placement;
     int64_t limitBytes = 0;  // the limit the size was checked against
     dib chart{};             // owned by the caller when status is ok, else empty
 };
@@ -82,8 +92,10 @@ int64_t chartByteLimit();
 
 // Renders `grid` (normally 8 bits, colours from its own palette) as a chart.
 // `grid` is sampled proportionally when its size differs from the inputs.
-// On any status but ok nothing was allocated.
-ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitBytes = chartByteLimit());
+// On any status but ok nothing was allocated. Default options draw the
+// plain chart.
+ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitBytes = chartByteLimit(),
+                        const ChartOptions& options = ChartOptions{});
 
 // The same, drawn over the pixel block of `previous` (the caller's current
 // chart) when it is a 24-bit record of exactly the new chart's size and not
@@ -91,9 +103,10 @@ ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitByt
 // memory and never holds two charts at once. The result is byte for byte
 // what a fresh block would give. When the block is taken over, `previous`
 // is left empty and the result's chart is the one owner; otherwise
-// (another size, or any status but ok) `previous` is left as it was.
-ChartResult renderChart(const dib& grid, const ChartInputs& in, dib& previous,
-                        int64_t limitBytes = chartByteLimit());
+// (another size, options that add to the chart, or any status but ok)
+// `previous` is left as it was.
+ChartResult renderChart(const dib& grid, const ChartInputs& in, dib& previous, int64_t limitBytes = chartByteLimit(),
+                        const ChartOptions& options = ChartOptions{});
 
 // Ink mask of one row number box as it is copied into the chart: the box is
 // the text's advance wide and the font's height high; 1 = black, 0 = white.
@@ -112,6 +125,8 @@ class RowNumberRenderer {
 public:
     RowNumberRenderer();
     NumberMask render(int64_t n);
+    // Any short text, boxed the same way.
+    NumberMask text(const QString& s);
     const QFont& font() const { return font_; }
     int height() const { return height_; }  // of every mask
 

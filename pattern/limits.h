@@ -27,6 +27,13 @@ constexpr int kDefaultStitches = 23;  // per 10 cm
 constexpr int kDefaultRows = 31;      // per 10 cm
 constexpr double kDefaultSizeCm = 20.0;
 
+// Factor k of the chart legend's yarn estimate (yarn per stitch = k times a
+// stitch's width plus height): about 2 for plain stockinette; the user
+// corrects it for a yarn or for the floats of colour work.
+constexpr double kDefaultYarnFactor = 2.0;
+constexpr double kYarnFactorMin = 0.5;
+constexpr double kYarnFactorMax = 20.0;
+
 // The compute command's intermediate images may claim at most this share
 // of the machine's physical memory (1 / kMemoryShareDivisor): the images
 // are zero-filled lazily by the system, so an allocation that "succeeds"

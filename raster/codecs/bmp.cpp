@@ -548,7 +548,7 @@ Status bmpWrite(const dib& d, std::FILE* f, bool rle) {
     ByteWriter out(f);
 
     if (!rle) {
-        if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return Status::Unsupported;
+        if (!isWorkingDepth(bits)) return Status::Unsupported;
         int64_t stride = rowBytes(w, bits);
         int64_t bytes = stride * h;
         uint32_t colours = bits <= 8 ? 1u << bits : 0;

@@ -245,7 +245,7 @@ Status pcxWrite(const dib& d, std::FILE* f) {
     const int w = dibwidth(d), h = dibheight(d), bits = dibbitcount(d);
     if (w <= 0 || h <= 0) return Status::WriteFailed;
     if (w > 65535 || h > 65535) return Status::TooLarge;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return Status::Unsupported;
+    if (!isWorkingDepth(bits)) return Status::Unsupported;
     const int bpl = (w + 1) & ~1;  // even, as readers expect
     ByteWriter out(f);
     std::vector<uint8_t> line(std::size_t(bpl) * 3, 0);
