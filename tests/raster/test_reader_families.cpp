@@ -15,6 +15,7 @@
 #include <webp/encode.h>
 
 #include "raster/PixKit3.h"
+#include "raster/codecs/gif.h"
 #include "raster/codecs/iff.h"
 #include "raster/codecs/pcx.h"
 #include "raster/codecs/png.h"
@@ -223,6 +224,20 @@ TEST(ReaderFamilies, TiffDeclaringAHugePageInAFewBytesAllocatesNothing) {
     const std::size_t before = memblock::liveBytes();
     dib d{};
     EXPECT_NE(pixkit::tiffRead(bytes.data(), bytes.size(), d, {}), Status::Ok);
+    EXPECT_EQ(d.poi, nullptr);
+    EXPECT_LT(memblock::peakBytes(), before + (1u << 20));
+}
+
+TEST(ReaderFamilies, GifDeclaringAHugeScreenInAFewBytesAllocatesNothing) {
+    // Found by the fuzzer at full size: 65535 x 65535 screen, 1 x 1 image.
+    BlockGuard guard;
+    ByteBuilder gif;
+    gif.str("GIF89a").le16(65535).le16(65535).bytes({0x80, 0, 0}).fill(6, 0);
+    gif.u8(',').le16(0).le16(0).le16(1).le16(1).u8(0).bytes({2, 2, 0x44, 0x01, 0}).u8(';');
+    memblock::resetPeak();
+    const std::size_t before = memblock::liveBytes();
+    dib d{};
+    EXPECT_EQ(pixkit::gifRead(gif.data(), gif.size(), d, {}), Status::Truncated);
     EXPECT_EQ(d.poi, nullptr);
     EXPECT_LT(memblock::peakBytes(), before + (1u << 20));
 }
