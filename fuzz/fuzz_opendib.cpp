@@ -63,13 +63,6 @@ inline int run(const uint8_t* data, size_t size) {
 }  // namespace fuzzopendib
 
 #ifndef FUZZ_OPENDIB_NO_ENTRY
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Pictures up to 4 MP: large enough for every layout, small enough that
-    // a header declaring a huge blank picture does not eat the run's time.
-    pixkit::setDecodePixelLimit(int64_t(1) << 22);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return fuzzopendib::run(data, size);
 }

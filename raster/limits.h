@@ -12,8 +12,14 @@ namespace pixkit {
 // (row * bytew is computed in int32 by callers), so no block passes 2 GiB.
 constexpr int64_t kMaxImageBytes = std::numeric_limits<int32_t>::max();
 // Decoders refuse pictures larger than this before allocating anything.
-constexpr int64_t kMaxDecodePixels = int64_t(1) << 28;
-constexpr int64_t kMaxDecodeBytes = int64_t(1) << 30;
+// What the program writes it must read: every 24-bit record there can be
+// (a chart is one) passes. The readers check their data can fill a large
+// picture before they allocate it, so a tiny file stays tiny in memory.
+constexpr int64_t kMaxDecodePixels = kMaxImageBytes / 3;
+constexpr int64_t kMaxDecodeBytes = kMaxImageBytes;
+// Largest file read whole: a record of kMaxDecodeBytes with the worst
+// run-length expansion of the writers (PCX doubles bytes of 0xC0 and up).
+constexpr int64_t kMaxDecodeFileBytes = 2 * kMaxDecodeBytes + (int64_t(1) << 20);
 
 // Depths a record may have at all (the record layouts know these).
 constexpr bool isRecordDepth(int64_t bits) {

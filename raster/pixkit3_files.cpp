@@ -27,7 +27,7 @@ Status readWholeFile(const char* name, std::vector<uint8_t>& data) {
     Status s = Status::Ok;
     if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
         s = Status::CannotOpen;
-    } else if (st.st_size > pixkit::kMaxDecodeBytes) {
+    } else if (st.st_size > pixkit::kMaxDecodeFileBytes) {
         s = Status::TooLarge;
     } else {
         try {

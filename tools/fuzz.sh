@@ -5,7 +5,10 @@
 # pcx, tga, iff); without it the whole seed corpus is used. New inputs go to
 # <build>/corpus-<family> (seeded from fuzz/corpus), findings to
 # <build>/artifacts. Runs at the lowest priority; set FUZZ_BUILD to choose
-# the build folder and FUZZ_JOBS to run several workers.
+# the build folder and FUZZ_JOBS to run several workers. Decoding runs at
+# the program's own size limits; no single allocation may pass 1 GB, far more
+# than any input of max_len bytes can fill (the readers check their data
+# before they allocate a large picture).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 secs=${1:?usage: tools/fuzz.sh <seconds> [family]}
@@ -29,6 +32,6 @@ else
 fi
 
 exec nice -n 19 "$build/fuzz/fuzz_opendib" "$work" "${seeds[@]}" \
-  -max_total_time="$secs" -timeout=60 -rss_limit_mb=3072 -max_len=16384 \
+  -max_total_time="$secs" -timeout=10 -rss_limit_mb=4096 -malloc_limit_mb=1024 -max_len=16384 \
   -print_final_stats=1 -artifact_prefix="$build/artifacts/$family-" \
   ${FUZZ_JOBS:+-jobs=$FUZZ_JOBS -workers=$FUZZ_JOBS}

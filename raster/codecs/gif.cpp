@@ -9,6 +9,7 @@
 
 #include "raster/codecs/bytereader.h"
 #include "raster/codecs/dibrows.h"
+#include "raster/codecs/imagebuild.h"
 #include "raster/codecs/palettize.h"
 
 namespace pixkit {
@@ -17,6 +18,7 @@ namespace {
 
 // Pixels that merged frames may add beyond one canvas' worth.
 constexpr int64_t kMergeExtraPixels = int64_t(1) << 27;
+constexpr int64_t kMaxLzwPixelsPerByte = 4096;
 
 struct MemReader {
     const uint8_t* data;
@@ -274,6 +276,11 @@ Status decodeImage(GifFileType* gif, Canvas& c, const Table& t, int transparent,
 Status readFirstFrame(GifFileType* gif, Canvas& c, const Progress& progress) {
     const int sw = gif->SWidth, sh = gif->SHeight;
     if (sw <= 0 || sh <= 0) return Status::Corrupt;
+    // The screen is filled with background around the first image: a few
+    // bytes may not claim a huge one. (LZW packs at most about 2700 pixels
+    // into a byte.)
+    const size_t fileBytes = static_cast<MemReader*>(gif->UserData)->size;
+    if (!compressedSizePlausible(int64_t(sw) * sh, fileBytes, kMaxLzwPixelsPerByte)) return Status::Truncated;
     int transparent = -1, delay = 0;
     int images = 0;
     // Frames without delay are merged; the pixels they may cover together

@@ -23,6 +23,7 @@ constexpr uint32_t ID_PBM = fourcc("PBM ");
 constexpr uint32_t ID_BMHD = fourcc("BMHD");
 constexpr uint32_t ID_CMAP = fourcc("CMAP");
 constexpr uint32_t ID_CAMG = fourcc("CAMG");
+constexpr uint32_t ID_CMYK = fourcc("CMYK");
 constexpr uint32_t ID_BODY = fourcc("BODY");
 
 constexpr uint32_t kCamgHam = 0x800;  // hold-and-modify
@@ -52,6 +53,8 @@ struct Chunks {
     BitMapHeader bmhd;
     const uint8_t* cmap = nullptr;
     std::size_t cmapBytes = 0;
+    const uint8_t* cmyk = nullptr;  // a colour map of cyan, magenta, yellow, black
+    std::size_t cmykBytes = 0;
     uint32_t camg = 0;
     const uint8_t* body = nullptr;
     std::size_t bodyBytes = 0;
@@ -86,6 +89,9 @@ Status parseChunks(const uint8_t* data, std::size_t size, Chunks& c) {
         } else if (id == ID_CMAP) {
             c.cmap = p;
             c.cmapBytes = n;
+        } else if (id == ID_CMYK) {
+            c.cmyk = p;
+            c.cmykBytes = n;
         } else if (id == ID_CAMG && n >= 4) {
             c.camg = (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
         } else if (id == ID_BODY) {
@@ -100,6 +106,12 @@ Status parseChunks(const uint8_t* data, std::size_t size, Chunks& c) {
     if (!c.body) return Status::Truncated;
     if (!c.bmhd.isValid()) return Status::Corrupt;
     return Status::Ok;
+}
+
+// Ink amounts to the colour they leave on white paper.
+inline Rgb fromCmyk(unsigned c, unsigned m, unsigned y, unsigned k) {
+    const unsigned paper = 255 - k;
+    return Rgb{uint8_t((255 - c) * paper / 255), uint8_t((255 - m) * paper / 255), uint8_t((255 - y) * paper / 255)};
 }
 
 // Bit k of each of 8 pixels, the first pixel in the top bit.
@@ -130,6 +142,11 @@ Status iffRead(const uint8_t* data, std::size_t size, dib& out, const Progress& 
     const bool ham = !pbm && (c.camg & kCamgHam) && planes >= 5 && planes <= 8;
     const bool trueColour = !pbm && (planes == 24 || planes == 32);
     if (!pbm && !trueColour && planes > 8) return Status::Unsupported;
+    // Ink values: either the colour map (up to 8 planes) or, in 32 planes,
+    // the pixels themselves. Anything else would show wrong colours.
+    const bool cmykMap = !c.cmap && c.cmyk && !trueColour && !ham;
+    const bool cmykPixels = !c.cmap && c.cmyk && planes == 32;
+    if (!c.cmap && c.cmyk && !cmykMap && !cmykPixels && !(trueColour && planes == 24)) return Status::Unsupported;
 
     const std::size_t planeBytes = pbm ? std::size_t((w + 1) & ~1) : planeRowBytes(w);
     const int storedPlanes = pbm ? 1 : planes + (bm.masking == mskHasMask ? 1 : 0);
@@ -157,6 +174,13 @@ Status iffRead(const uint8_t* data, std::size_t size, dib& out, const Progress& 
             return fourBit ? uint8_t(v | (v >> 4)) : v;
         };
         colours[i] = Rgb{ch(0), ch(1), ch(2)};
+    }
+    if (cmykMap) {
+        ncolours = int(c.cmykBytes / 4) < 256 ? int(c.cmykBytes / 4) : 256;
+        for (int i = 0; i < ncolours; ++i) {
+            const uint8_t* e = c.cmyk + 4 * i;
+            colours[i] = fromCmyk(e[0], e[1], e[2], e[3]);
+        }
     }
     if (ncolours == 0) {
         // No colour map: grey levels.
@@ -203,7 +227,15 @@ Status iffRead(const uint8_t* data, std::size_t size, dib& out, const Progress& 
             const uint8_t* pl = line.data() + std::size_t(k) * planeBytes;
             for (int x = 0; x < w; ++x) px[x] |= uint32_t((pl[x >> 3] >> (7 - (x & 7))) & 1) << k;
         }
-        if (trueColour) {
+        if (cmykPixels) {
+            for (int x = 0; x < w; ++x) {
+                uint32_t v = px[x];
+                Rgb e = fromCmyk(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF, v >> 24);
+                row[3 * x] = e.b;
+                row[3 * x + 1] = e.g;
+                row[3 * x + 2] = e.r;
+            }
+        } else if (trueColour) {
             for (int x = 0; x < w; ++x) {
                 uint32_t v = px[x];
                 unsigned a = planes == 32 ? (v >> 24) & 0xFF : 255;

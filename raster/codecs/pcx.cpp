@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <vector>
+#include <utility>
 
 #include "raster/codecs/bytereader.h"
 #include "raster/codecs/runs.h"
@@ -110,9 +111,33 @@ private:
     uint8_t value_ = 0;
 };
 
+// A multi-page file (DCX): the magic number, then up to 1023 page offsets
+// ending with 0. The program shows the first page, an ordinary PCX image
+// that runs to the next page's offset.
+constexpr uint32_t kDcxMagic = 0x3ADE68B1;
+
+bool isDcx(const uint8_t* data, std::size_t size) {
+    return size >= 8 && (data[0] | data[1] << 8 | data[2] << 16 | uint32_t(data[3]) << 24) == kDcxMagic;
+}
+
+// The first page's bytes, or an empty span when the table points nowhere.
+std::pair<const uint8_t*, std::size_t> dcxFirstPage(const uint8_t* data, std::size_t size) {
+    ByteReader r(data, size);
+    r.seek(4);
+    const uint32_t first = r.u32le();
+    const uint32_t next = size >= 12 ? r.u32le() : 0;
+    if (first < 8 || first >= size) return {nullptr, 0};
+    const std::size_t end = next > first && next <= size ? next : size;
+    return {data + first, end - first};
+}
+
 }  // namespace
 
 bool pcxProbe(const uint8_t* data, std::size_t size) {
+    if (isDcx(data, size)) {
+        auto [page, pageSize] = dcxFirstPage(data, size);
+        return page && !isDcx(page, pageSize) && pcxProbe(page, pageSize);
+    }
     if (size < kHeaderSize) return false;
     ByteReader r(data, size);
     PcxHeader h = parseHeader(r);
@@ -121,6 +146,12 @@ bool pcxProbe(const uint8_t* data, std::size_t size) {
 }
 
 Status pcxRead(const uint8_t* data, std::size_t size, dib& out, const Progress& progress) {
+    if (isDcx(data, size)) {
+        auto [page, pageSize] = dcxFirstPage(data, size);
+        if (!page) return Status::Corrupt;
+        if (isDcx(page, pageSize)) return Status::Corrupt;
+        return pcxRead(page, pageSize, out, progress);
+    }
     ByteReader r(data, size);
     if (size < kHeaderSize) return Status::Truncated;
     PcxHeader h = parseHeader(r);

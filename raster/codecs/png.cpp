@@ -1,6 +1,7 @@
 #include "raster/codecs/png.h"
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -20,36 +21,27 @@ constexpr png_alloc_size_t kMaxChunkBytes = 8u << 20;
 // zlib's deflate cannot pack more than about 1032 bytes into one.
 constexpr int64_t kMaxInflateRatio = 1032;
 
-struct MemSource {
-    const uint8_t* data;
-    size_t size;
-    size_t pos;
-    bool ranOut;
-};
-
-void readMem(png_structp png, png_bytep buf, png_size_t n) {
-    auto* m = static_cast<MemSource*>(png_get_io_ptr(png));
-    if (n > m->size - m->pos) {
-        m->ranOut = true;
-        png_error(png, "unexpected end of data");
-    }
-    std::memcpy(buf, m->data + m->pos, n);
-    m->pos += n;
-}
-
 void onError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void onWarning(png_structp, png_const_charp) {}
 
 enum class Kind { Palette, Grey, GreyAlpha, Rgb, Rgba };
 
-// State that must survive a longjmp sits here, in the caller's frame.
+// State of one progressive read; the callbacks reach it through libpng.
 struct Job {
-    MemSource src;
-    dib* out;
-    const Progress* progress;
-    std::vector<uint8_t>* rows;  // one row, or the whole image when interlaced
-    Status status;
-    bool gotRows;                // some rows are in the record already
+    size_t size = 0;
+    dib* out = nullptr;
+    const Progress* progress = nullptr;
+    std::vector<uint8_t> rows;  // a row, or the whole image for interlaced layouts not stored directly
+    Status status = Status::Corrupt;
+    Kind kind = Kind::Rgb;
+    int passes = 1;
+    bool direct = false;        // interlaced rows combine straight in the record
+    size_t rowBytes = 0;
+    int rowsDone = 0;           // rows of a plain image stored so far
+    bool gotRows = false;       // some rows are in the record already
+    bool finished = false;      // the image end arrived
+    int lastPercent = -1;
+    uint8_t greyIndex = 0;      // palette entry standing for "no data"
 };
 
 void storeRow(const dib& d, Kind kind, int y, const uint8_t* src, int w) {
@@ -78,7 +70,142 @@ void storeRow(const dib& d, Kind kind, int y, const uint8_t* src, int w) {
     }
 }
 
-void runRead(Job* job) {
+// One libpng row (of the layout the transforms deliver) standing for "no
+// data": mid grey, opaque.
+void fillNoData(uint8_t* row, size_t bytes, Kind kind, uint8_t greyIndex) {
+    if (kind == Kind::Palette) {
+        std::memset(row, greyIndex, bytes);
+        return;
+    }
+    std::memset(row, 0x80, bytes);
+    const size_t step = kind == Kind::GreyAlpha ? 2 : kind == Kind::Rgba ? 4 : 0;
+    if (step)
+        for (size_t i = step - 1; i < bytes; i += step) row[i] = 0xFF;
+}
+
+void progressTo(Job* job, int percent) {
+    if (*job->progress && percent != job->lastPercent) {
+        job->lastPercent = percent;
+        (*job->progress)(percent);
+    }
+}
+
+void onInfo(png_structp png, png_infop info) {
+    auto* job = static_cast<Job*>(png_get_progressive_ptr(png));
+    png_uint_32 w = 0, h = 0;
+    int depth = 0, colour = 0, interlace = 0;
+    png_get_IHDR(png, info, &w, &h, &depth, &colour, &interlace, nullptr, nullptr);
+    const bool trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+
+    int bits = 24;
+    int paletteCount = 0;
+    png_colorp palette = nullptr;
+    if (colour == PNG_COLOR_TYPE_PALETTE) {
+        if (!png_get_PLTE(png, info, &palette, &paletteCount) || paletteCount <= 0) png_error(png, "no palette");
+        job->kind = Kind::Palette;
+        png_set_packing(png);
+        bits = bitsForColours(1 << depth);
+    } else if (colour == PNG_COLOR_TYPE_GRAY && !trns) {
+        job->kind = Kind::Grey;
+        bits = 8;
+        if (depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+    } else if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA) {
+        job->kind = Kind::GreyAlpha;
+        bits = 8;
+        if (depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+        if (trns) png_set_tRNS_to_alpha(png);
+    } else {
+        job->kind = (colour & PNG_COLOR_MASK_ALPHA) || trns ? Kind::Rgba : Kind::Rgb;
+        if (trns) png_set_tRNS_to_alpha(png);
+        png_set_bgr(png);
+    }
+    const Kind kind = job->kind;
+    // The compressed data must be able to fill the picture before a large
+    // one is allocated: a few bytes may not claim gigabytes.
+    const int channels = colour == PNG_COLOR_TYPE_PALETTE ? 1 : png_get_channels(png, info);
+    const int64_t rawBytes = ((int64_t(w) * channels * depth + 7) / 8 + 1) * int64_t(h);
+    Status s = Status::Ok;
+    // (A picture over the limits is refused as too large by allocDib.)
+    if (decodeSizeOk(w, h, bits) && int64_t(w) * h > kSmallPicturePixels &&
+        rawBytes / kMaxInflateRatio > int64_t(job->size))
+        s = Status::Truncated;
+
+    if (depth == 16) png_set_scale_16(png);
+    job->passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    job->rowBytes = png_get_rowbytes(png, info);
+    // Interlaced rows go straight into the record when its layout is what
+    // libpng delivers; the others need the whole image once more.
+    job->direct = kind == Kind::Grey || kind == Kind::Rgb || (kind == Kind::Palette && bits == 8);
+    if (s == Status::Ok && job->passes > 1 && !job->direct && int64_t(job->rowBytes) * h > kMaxDecodeBytes)
+        s = Status::TooLarge;
+
+    if (s == Status::Ok) s = allocDib(*job->out, w, h, bits);
+    if (s != Status::Ok) {
+        job->status = s;
+        png_error(png, "refused");
+    }
+    dib& out = *job->out;
+    if (kind == Kind::Grey || kind == Kind::GreyAlpha) {
+        setGreyPalette(out);
+    } else if (kind == Kind::Palette) {
+        png_bytep alpha = nullptr;
+        int alphaCount = 0;
+        png_color_16p unusedColour = nullptr;
+        if (trns) png_get_tRNS(png, info, &alpha, &alphaCount, &unusedColour);
+        const int entries = paletteCount < (1 << bits) ? paletteCount : (1 << bits);
+        int best = 1 << 30;
+        for (int i = 0; i < entries; ++i) {
+            unsigned a = i < alphaCount && alpha ? alpha[i] : 255;
+            uint8_t r = overWhite(palette[i].red, a), g = overWhite(palette[i].green, a),
+                    b = overWhite(palette[i].blue, a);
+            setDibColour(out, i, r, g, b);
+            int d = std::abs(r - 128) + std::abs(g - 128) + std::abs(b - 128);
+            if (d < best) {
+                best = d;
+                job->greyIndex = uint8_t(i);
+            }
+        }
+        setDibColourCount(out, entries);
+    }
+    if (job->passes > 1) {
+        // Pixels of passes that never arrive stay grey.
+        try {
+            if (job->direct) {
+                for (int y = 0; y < int(h); ++y) fillNoData(dibRow(out, y), job->rowBytes, kind, job->greyIndex);
+            } else {
+                job->rows.resize(job->rowBytes * size_t(h));
+                fillNoData(job->rows.data(), job->rows.size(), kind, job->greyIndex);
+            }
+        } catch (const std::bad_alloc&) {
+            job->status = Status::NoMemory;
+            png_error(png, "no memory");
+        }
+    }
+}
+
+void onRow(png_structp png, png_bytep row, png_uint_32 y, int pass) {
+    auto* job = static_cast<Job*>(png_get_progressive_ptr(png));
+    const dib& out = *job->out;
+    const int h = dibheight(out);
+    if (!row || int64_t(y) >= h) return;
+    if (job->passes > 1) {
+        uint8_t* dst = job->direct ? dibRow(out, int(y)) : job->rows.data() + job->rowBytes * y;
+        png_progressive_combine_row(png, dst, row);
+        progressTo(job, int((int64_t(pass) * h + y) * 100 / (int64_t(job->passes) * h)));
+    } else {
+        storeRow(out, job->kind, int(y), row, dibwidth(out));
+        job->rowsDone = int(y) + 1;
+        progressTo(job, h > 1 ? int(int64_t(y) * 100 / (h - 1)) : 100);
+    }
+    job->gotRows = true;
+}
+
+void onEnd(png_structp png, png_infop) { static_cast<Job*>(png_get_progressive_ptr(png))->finished = true; }
+
+// Feeds the whole file to libpng's progressive reader, which hands out
+// every row it can decode: a file cut inside its image data keeps them.
+void runRead(Job* job, const uint8_t* data) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
     if (!png) {
         job->status = Status::NoMemory;
@@ -92,113 +219,37 @@ void runRead(Job* job) {
     }
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_read_struct(&png, &info, nullptr);
-        // A stream that broke off after some rows keeps them (white below).
-        if (job->gotRows && job->src.ranOut && dibvalid(*job->out)) job->status = Status::Ok;
-        else job->status = job->src.ranOut ? Status::Truncated : Status::Corrupt;
+        // job->status holds a refusal made in the callbacks, else Corrupt.
         return;
     }
-    png_set_read_fn(png, &job->src, readMem);
     png_set_user_limits(png, 0x7FFFFFFF, 0x7FFFFFFF);
     png_set_chunk_malloc_max(png, kMaxChunkBytes);
-    png_read_info(png, info);
-
-    png_uint_32 w = 0, h = 0;
-    int depth = 0, colour = 0, interlace = 0;
-    png_get_IHDR(png, info, &w, &h, &depth, &colour, &interlace, nullptr, nullptr);
-    const bool trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
-
-    Kind kind;
-    int bits = 24;
-    int paletteCount = 0;
-    png_colorp palette = nullptr;
-    if (colour == PNG_COLOR_TYPE_PALETTE) {
-        if (!png_get_PLTE(png, info, &palette, &paletteCount) || paletteCount <= 0) png_error(png, "no palette");
-        kind = Kind::Palette;
-        png_set_packing(png);
-        bits = bitsForColours(1 << depth);
-    } else if (colour == PNG_COLOR_TYPE_GRAY && !trns) {
-        kind = Kind::Grey;
-        bits = 8;
-        if (depth < 8) png_set_expand_gray_1_2_4_to_8(png);
-    } else if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA) {
-        kind = Kind::GreyAlpha;
-        bits = 8;
-        if (depth < 8) png_set_expand_gray_1_2_4_to_8(png);
-        if (trns) png_set_tRNS_to_alpha(png);
+    png_set_progressive_read_fn(png, job, onInfo, onRow, onEnd);
+    png_process_data(png, info, const_cast<png_bytep>(data), job->size);
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (job->finished) {
+        job->status = Status::Ok;
+    } else if (job->gotRows && dibvalid(*job->out)) {
+        // Cut short: the rows that arrived stay, the rest is grey.
+        const dib& out = *job->out;
+        if (job->passes > 1 && !job->direct) {
+            // The interlaced image is finished below from the grey-filled buffer.
+        } else {
+            std::vector<uint8_t> none(job->rowBytes);
+            fillNoData(none.data(), none.size(), job->kind, job->greyIndex);
+            for (int y = job->rowsDone; job->passes == 1 && y < dibheight(out); ++y)
+                storeRow(out, job->kind, y, none.data(), dibwidth(out));
+        }
+        job->status = Status::Ok;
     } else {
-        kind = (colour & PNG_COLOR_MASK_ALPHA) || trns ? Kind::Rgba : Kind::Rgb;
-        if (trns) png_set_tRNS_to_alpha(png);
-        png_set_bgr(png);
-    }
-    // The compressed data must be able to fill the picture before a large
-    // one is allocated: a few bytes may not claim gigabytes.
-    const int channels = colour == PNG_COLOR_TYPE_PALETTE ? 1 : png_get_channels(png, info);
-    const int64_t rawBytes = ((int64_t(w) * channels * depth + 7) / 8 + 1) * int64_t(h);
-    Status s = Status::Ok;
-    // (A picture over the limits is refused as too large by allocDib.)
-    if (decodeSizeOk(w, h, bits) && int64_t(w) * h > kSmallPicturePixels &&
-        rawBytes / kMaxInflateRatio > int64_t(job->src.size))
-        s = Status::Truncated;
-
-    if (depth == 16) png_set_scale_16(png);
-    const int passes = png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    const size_t rowBytes = png_get_rowbytes(png, info);
-    // Interlaced rows go straight into the record when its layout is what
-    // libpng delivers; the others need the whole image once more.
-    const bool direct = kind == Kind::Grey || kind == Kind::Rgb || (kind == Kind::Palette && bits == 8);
-    if (s == Status::Ok && passes > 1 && !direct && int64_t(rowBytes) * h > kMaxDecodeBytes) s = Status::TooLarge;
-
-    if (s == Status::Ok) s = allocDib(*job->out, w, h, bits);
-    if (s != Status::Ok) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        job->status = s;
+        job->status = Status::Truncated;
         return;
     }
-    dib& out = *job->out;
-    if (kind != Kind::Palette) std::memset(out.poi, 0xFF, size_t(out.bytew) * h);
-    if (kind == Kind::Grey || kind == Kind::GreyAlpha) {
-        setGreyPalette(out);
-    } else if (kind == Kind::Palette) {
-        png_bytep alpha = nullptr;
-        int alphaCount = 0;
-        png_color_16p unusedColour = nullptr;
-        if (trns) png_get_tRNS(png, info, &alpha, &alphaCount, &unusedColour);
-        for (int i = 0; i < paletteCount && i < 256; ++i) {
-            unsigned a = i < alphaCount && alpha ? alpha[i] : 255;
-            setDibColour(out, i, overWhite(palette[i].red, a), overWhite(palette[i].green, a),
-                         overWhite(palette[i].blue, a));
-        }
-        setDibColourCount(out, paletteCount < (1 << bits) ? paletteCount : (1 << bits));
+    if (job->passes > 1 && !job->direct) {
+        const dib& out = *job->out;
+        for (int y = 0; y < dibheight(out); ++y)
+            storeRow(out, job->kind, y, job->rows.data() + job->rowBytes * size_t(y), dibwidth(out));
     }
-    const int iw = int(w), ih = int(h);
-    const Progress& progress = *job->progress;
-    if (passes > 1 && direct) {
-        // Each pass sets only its own pixels of the row it is given.
-        for (int p = 0; p < passes; ++p) {
-            for (int y = 0; y < ih; ++y) png_read_row(png, dibRow(out, y), nullptr);
-            if (progress) progress(p * 100 / passes);
-        }
-    } else if (passes > 1) {
-        job->rows->assign(rowBytes * size_t(ih), 0);
-        for (int p = 0; p < passes; ++p) {
-            for (int y = 0; y < ih; ++y) png_read_row(png, job->rows->data() + rowBytes * size_t(y), nullptr);
-            if (progress) progress(p * 100 / passes);
-        }
-        for (int y = 0; y < ih; ++y) storeRow(out, kind, y, job->rows->data() + rowBytes * size_t(y), iw);
-    } else {
-        job->rows->assign(rowBytes, 0);
-        const int step = ih > 100 ? ih / 100 : 1;
-        for (int y = 0; y < ih; ++y) {
-            if (y % step == 0 && progress) progress(ih > 1 ? int(int64_t(y) * 100 / (ih - 1)) : 100);
-            png_read_row(png, job->rows->data(), nullptr);
-            storeRow(out, kind, y, job->rows->data(), iw);
-            job->gotRows = true;
-        }
-    }
-    png_read_end(png, nullptr);
-    png_destroy_read_struct(&png, &info, nullptr);
-    job->status = Status::Ok;
 }
 
 }  // namespace
@@ -211,9 +262,11 @@ bool pngProbe(const uint8_t* data, size_t size) {
 Status pngRead(const uint8_t* data, size_t size, dib& out, const Progress& progress) {
     out = dib{};
     if (!pngProbe(data, size)) return Status::UnknownFormat;
-    std::vector<uint8_t> rows;
-    Job job{MemSource{data, size, 0, false}, &out, &progress, &rows, Status::Corrupt, false};
-    runRead(&job);
+    Job job;
+    job.size = size;
+    job.out = &out;
+    job.progress = &progress;
+    runRead(&job, data);
     if (job.status != Status::Ok) freedib(out);
     return job.status;
 }

@@ -1,6 +1,8 @@
 #include "raster/codecs/tiff.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstdarg>
 #include <cstring>
 #include <memory>
@@ -9,6 +11,7 @@
 #include <tiffio.h>
 
 #include "raster/codecs/dibrows.h"
+#include "raster/codecs/imagebuild.h"
 
 namespace pixkit {
 
@@ -173,6 +176,20 @@ Status readPalette(TIFF* tif, Image& img, int bits, const Progress& progress, co
     return readScanlines(tif, img, bits, false, false, progress, errors);
 }
 
+// Whether the RGBA renderer takes the page: it accepts some layouts in its
+// first check that it then cannot set up (4-bit RGB, for one).
+bool rgbaUsable(TIFF* tif, Errors& errors) {
+    char emsg[1024] = "";
+    if (!TIFFRGBAImageOK(tif, emsg)) return false;
+    TIFFRGBAImage probe;
+    std::memset(&probe, 0, sizeof probe);
+    const int errorsBefore = errors.count;
+    const bool ok = TIFFRGBAImageBegin(&probe, tif, 1, emsg) != 0;
+    if (ok) TIFFRGBAImageEnd(&probe);
+    errors.count = errorsBefore;  // the refusal is an answer, not damage
+    return ok;
+}
+
 Status readRgba(TIFF* tif, Image& img, bool greyOut, const Progress& progress, const Errors& errors) {
     char emsg[1024] = "";
     if (!TIFFRGBAImageOK(tif, emsg)) return Status::Unsupported;
@@ -234,6 +251,254 @@ Status readRgba(TIFF* tif, Image& img, bool greyOut, const Progress& progress, c
     return Status::Ok;
 }
 
+// Whether `size` bytes of file can hold a w x h page of `pixelBits` bits
+// compressed by the best case of its codec. A large picture is allocated
+// only then: a few bytes of header may not claim gigabytes. Codecs whose
+// best case is unbounded (fax, JPEG, ...) are left to the decode limits.
+bool dataCanFill(uint16_t compression, uint32_t w, uint32_t h, int64_t pixelBits, size_t size) {
+    int64_t ratio;
+    switch (compression) {
+    case COMPRESSION_NONE: ratio = 1; break;
+    case COMPRESSION_PACKBITS: ratio = 64; break;
+    case COMPRESSION_LZW: ratio = 4096; break;
+    case COMPRESSION_DEFLATE:
+    case COMPRESSION_ADOBE_DEFLATE: ratio = 1032; break;
+    default: return true;
+    }
+    const int64_t raw = (int64_t(w) * pixelBits + 7) / 8 * int64_t(h);
+    return int64_t(w) * h <= kSmallPicturePixels || raw / ratio <= int64_t(size);
+}
+
+// What the sample reader makes of a page the RGBA renderer refuses: any
+// integer depth up to 64 bits, 16-, 32- and 64-bit floats, strips or tiles,
+// contiguous or planar, grey, RGB, CMYK or a palette of up to 16 bits.
+struct SampleLayout {
+    enum Kind { Grey, Rgb, Cmyk, Palette } kind = Grey;
+    int bits = 8;
+    int format = SAMPLEFORMAT_UINT;
+    int spp = 1;
+    int colours = 1;     // colour samples before any extra ones
+    int alpha = -1;      // sample index of the alpha channel, -1 without
+    bool premultiplied = false;
+    bool invert = false;  // min-is-white
+    bool planar = false;
+};
+
+bool sampleLayout(TIFF* tif, uint16_t bps, uint16_t spp, uint16_t photometric, uint16_t planar, SampleLayout& L) {
+    uint16_t format = SAMPLEFORMAT_UINT;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &format);
+    L.bits = bps;
+    L.format = format;
+    L.spp = spp;
+    L.planar = planar == PLANARCONFIG_SEPARATE && spp > 1;
+    if (format == SAMPLEFORMAT_IEEEFP) {
+        if (bps != 16 && bps != 32 && bps != 64) return false;
+    } else if (format == SAMPLEFORMAT_UINT || format == SAMPLEFORMAT_INT) {
+        if (bps < 1 || bps > 64) return false;
+    } else {
+        return false;
+    }
+    switch (photometric) {
+    case PHOTOMETRIC_MINISBLACK:
+    case PHOTOMETRIC_MINISWHITE:
+        L.kind = SampleLayout::Grey;
+        L.colours = 1;
+        L.invert = photometric == PHOTOMETRIC_MINISWHITE;
+        break;
+    case PHOTOMETRIC_RGB:
+        L.kind = SampleLayout::Rgb;
+        L.colours = 3;
+        break;
+    case PHOTOMETRIC_SEPARATED: {
+        uint16_t inkset = INKSET_CMYK;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_INKSET, &inkset);
+        if (inkset != INKSET_CMYK) return false;
+        L.kind = SampleLayout::Cmyk;
+        L.colours = 4;
+        break;
+    }
+    case PHOTOMETRIC_PALETTE:
+        if (format != SAMPLEFORMAT_UINT || bps > 16) return false;
+        L.kind = SampleLayout::Palette;
+        L.colours = 1;
+        break;
+    default:
+        return false;
+    }
+    if (spp < L.colours) return false;
+    uint16_t extraCount = 0;
+    uint16_t* extra = nullptr;
+    if (spp > L.colours && TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) && extraCount > 0 && extra &&
+        (extra[0] == EXTRASAMPLE_ASSOCALPHA || extra[0] == EXTRASAMPLE_UNASSALPHA) && L.kind != SampleLayout::Palette) {
+        L.alpha = L.colours;
+        L.premultiplied = extra[0] == EXTRASAMPLE_ASSOCALPHA;
+    }
+    return true;
+}
+
+float halfToFloat(uint16_t h) {
+    const int e = (h >> 10) & 0x1F, m = h & 0x3FF;
+    float v = e == 0 ? std::ldexp(float(m), -24) : e == 31 ? (m ? 0.0f : 65504.0f) : std::ldexp(float(m | 0x400), e - 25);
+    return (h & 0x8000) ? -v : v;
+}
+
+uint8_t floatTo8(double v) {
+    if (!(v > 0)) return 0;  // also NaN
+    if (v >= 1) return 255;
+    return uint8_t(v * 255 + 0.5);
+}
+
+// Raw sample i of a row: bits are packed most significant first; 16, 24, 32
+// and 64 bits arrive in host order from libtiff.
+uint64_t rawSample(const uint8_t* row, size_t i, int bits) {
+    switch (bits) {
+    case 8: return row[i];
+    case 16: { uint16_t v; std::memcpy(&v, row + 2 * i, 2); return v; }
+    case 32: { uint32_t v; std::memcpy(&v, row + 4 * i, 4); return v; }
+    case 64: { uint64_t v; std::memcpy(&v, row + 8 * i, 8); return v; }
+    case 24: {
+        const uint8_t* p = row + 3 * i;
+        if constexpr (std::endian::native == std::endian::little) return p[0] | unsigned(p[1]) << 8 | uint32_t(p[2]) << 16;
+        else return uint32_t(p[0]) << 16 | unsigned(p[1]) << 8 | p[2];
+    }
+    default: break;
+    }
+    uint64_t v = 0;
+    size_t bit = i * size_t(bits);
+    for (int k = 0; k < bits; ++k, ++bit) v = (v << 1) | ((row[bit >> 3] >> (7 - (bit & 7))) & 1u);
+    return v;
+}
+
+// Sample scaled to 0..255 (the palette index itself for palette pages).
+uint16_t sample8(const SampleLayout& L, const uint8_t* row, size_t i) {
+    uint64_t v = rawSample(row, i, L.bits);
+    if (L.kind == SampleLayout::Palette) return uint16_t(v);
+    if (L.format == SAMPLEFORMAT_IEEEFP) {
+        if (L.bits == 16) return floatTo8(halfToFloat(uint16_t(v)));
+        if (L.bits == 32) {
+            float f;
+            uint32_t u = uint32_t(v);
+            std::memcpy(&f, &u, 4);
+            return floatTo8(f);
+        }
+        double d;
+        std::memcpy(&d, &v, 8);
+        return floatTo8(d);
+    }
+    int bits = L.bits;
+    if (L.format == SAMPLEFORMAT_INT) {
+        // Negative values are below black; the positive half spans the range.
+        if (bits > 1 && (v >> (bits - 1)) & 1) return 0;
+        if (bits > 1) --bits;
+    }
+    if (bits > 32) return uint16_t(v >> (bits - 8));
+    const uint64_t maxv = (uint64_t(1) << bits) - 1;
+    return uint16_t((v * 255 + maxv / 2) / maxv);
+}
+
+// Decodes the page strip by strip (or tile row by tile row) into a band of
+// 8-bit samples, then composes the band's rows into the record.
+Status readSamples(TIFF* tif, Image& img, const SampleLayout& L, const Progress& progress, const Errors& errors,
+                   int& rowsDone) {
+    const int w = dibwidth(img.d), h = dibheight(img.d);
+    const bool tiled = TIFFIsTiled(tif);
+    uint32_t tw = uint32_t(w), th = 0;
+    if (tiled) {
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &th);
+    } else {
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &th);
+    }
+    if (tw == 0 || th == 0) return Status::Corrupt;
+    if (th > uint32_t(h)) th = uint32_t(h);
+    const int planes = L.planar ? L.spp : 1;
+    const int perUnit = L.planar ? 1 : L.spp;
+    const int64_t unitRowBytes = (int64_t(tw) * perUnit * L.bits + 7) / 8;
+    const int64_t unitBytes = unitRowBytes * th;
+    const int64_t bandBytes = int64_t(w) * L.spp * 2 * th;
+    if (unitBytes > kMaxTiffAlloc || bandBytes > kMaxTiffAlloc) return Status::TooLarge;
+    std::vector<uint8_t> unit;
+    std::vector<uint16_t> band;
+    try {
+        unit.resize(size_t(unitBytes));
+        band.resize(size_t(bandBytes / 2));
+    } catch (const std::bad_alloc&) {
+        return Status::NoMemory;
+    }
+    uint16_t *mr = nullptr, *mg = nullptr, *mb = nullptr;
+    bool eightBitMap = true;
+    if (L.kind == SampleLayout::Palette) {
+        if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &mr, &mg, &mb) || !mr || !mg || !mb) return Status::Corrupt;
+        for (size_t i = 0; i < (size_t(1) << L.bits); ++i)
+            if (mr[i] > 255 || mg[i] > 255 || mb[i] > 255) eightBitMap = false;
+    }
+    auto map8 = [&](uint16_t v) { return uint8_t(eightBitMap ? v : v >> 8); };
+    const size_t spp = size_t(L.spp);
+    for (int y0 = 0; y0 < h; y0 += int(th)) {
+        if (progress) progress(h > 1 ? int(int64_t(y0) * 100 / (h - 1)) : 100);
+        const int rows = int(std::min<int64_t>(th, h - y0));
+        for (int p = 0; p < planes; ++p) {
+            for (uint32_t x0 = 0; x0 < uint32_t(w); x0 += tiled ? tw : uint32_t(w)) {
+                tmsize_t got = tiled
+                    ? TIFFReadEncodedTile(tif, TIFFComputeTile(tif, x0, uint32_t(y0), 0, uint16_t(p)), unit.data(),
+                                          tmsize_t(unitBytes))
+                    : TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, uint32_t(y0), uint16_t(p)), unit.data(),
+                                           tmsize_t(unitBytes));
+                if (got < 0 || errors.count) return y0 == 0 ? Status::Corrupt : Status::Truncated;
+                const uint32_t cols = std::min<uint32_t>(tiled ? tw : uint32_t(w), uint32_t(w) - x0);
+                for (int r = 0; r < rows; ++r) {
+                    const uint8_t* src = unit.data() + int64_t(r) * unitRowBytes;
+                    uint16_t* dst = band.data() + (size_t(r) * size_t(w) + x0) * spp;
+                    if ((int64_t(r) + 1) * unitRowBytes > got) {
+                        // A short strip or tile: its missing rows stay black
+                        // rather than showing stale samples.
+                        for (uint32_t c = 0; c < cols; ++c)
+                            for (int k = 0; k < perUnit; ++k) dst[c * spp + size_t(p + k)] = 0;
+                        continue;
+                    }
+                    for (uint32_t c = 0; c < cols; ++c)
+                        for (int k = 0; k < perUnit; ++k)
+                            dst[c * spp + size_t(p + k)] = sample8(L, src, size_t(c) * size_t(perUnit) + size_t(k));
+                }
+            }
+        }
+        for (int r = 0; r < rows; ++r) {
+            const uint16_t* s = band.data() + size_t(r) * size_t(w) * spp;
+            uint8_t* dst = dibRow(img.d, y0 + r);
+            for (int x = 0; x < w; ++x, s += spp) {
+                unsigned a = L.alpha >= 0 ? s[L.alpha] : 255;
+                auto over = [&](unsigned c) {
+                    return L.premultiplied ? uint8_t(std::min(255u, c + 255 - a)) : overWhite(c, a);
+                };
+                switch (L.kind) {
+                case SampleLayout::Grey:
+                    dst[x] = over(L.invert ? 255 - s[0] : s[0]);
+                    break;
+                case SampleLayout::Rgb:
+                    dst[3 * x] = over(s[2]);
+                    dst[3 * x + 1] = over(s[1]);
+                    dst[3 * x + 2] = over(s[0]);
+                    break;
+                case SampleLayout::Cmyk: {
+                    const unsigned k = 255 - s[3];
+                    dst[3 * x] = over((255 - s[2]) * k / 255);
+                    dst[3 * x + 1] = over((255 - s[1]) * k / 255);
+                    dst[3 * x + 2] = over((255 - s[0]) * k / 255);
+                    break;
+                }
+                case SampleLayout::Palette:
+                    dst[3 * x] = map8(mb[s[0]]);
+                    dst[3 * x + 1] = map8(mg[s[0]]);
+                    dst[3 * x + 2] = map8(mr[s[0]]);
+                    break;
+                }
+            }
+            rowsDone = y0 + r + 1;
+        }
+    }
+    return Status::Ok;
+}
+
 }  // namespace
 
 bool tiffProbe(const uint8_t* data, size_t size) {
@@ -270,6 +535,7 @@ Status tiffRead(const uint8_t* data, size_t size, dib& out, const Progress& prog
     TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
     if (w == 0 || h == 0) return Status::Corrupt;
     if (!TIFFIsCODECConfigured(compression)) return Status::Unsupported;
+    if (!dataCanFill(compression, w, h, int64_t(bps) * spp, size)) return Status::Truncated;
 
     const bool simpleStrips = !TIFFIsTiled(tif) && spp == 1 &&
                               (bps == 1 || bps == 2 || bps == 4 || bps == 8);
@@ -299,11 +565,27 @@ Status tiffRead(const uint8_t* data, size_t size, dib& out, const Progress& prog
         if (s != Status::Ok) return s;
         s = readRgbScanlines(tif, img, progress, errors);
     } else {
-        bool greyOut = spp == 1 && (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
-        s = allocDib(img.d, w, h, greyOut ? 8 : 24);
-        if (s != Status::Ok) return s;
-        if (greyOut) setGreyPalette(img.d);
-        s = readRgba(tif, img, greyOut, progress, errors);
+        SampleLayout layout;
+        if (rgbaUsable(tif, errors)) {
+            bool greyOut =
+                spp == 1 && (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
+            s = allocDib(img.d, w, h, greyOut ? 8 : 24);
+            if (s != Status::Ok) return s;
+            if (greyOut) setGreyPalette(img.d);
+            s = readRgba(tif, img, greyOut, progress, errors);
+        } else if (sampleLayout(tif, bps, spp, photometric, planar, layout)) {
+            const bool greyOut = layout.kind == SampleLayout::Grey;
+            s = allocDib(img.d, w, h, greyOut ? 8 : 24);
+            if (s != Status::Ok) return s;
+            if (greyOut) setGreyPalette(img.d);
+            int rowsDone = 0;
+            s = readSamples(tif, img, layout, progress, errors, rowsDone);
+            // Rows that never arrived are white, not black.
+            if (s == Status::Truncated)
+                for (int y = rowsDone; y < int(h); ++y) std::memset(dibRow(img.d, y), 0xFF, size_t(img.d.bytew));
+        } else {
+            return Status::Unsupported;
+        }
     }
     // A page that ends early keeps the rows that arrived; the rest is white.
     if (s == Status::Truncated) s = Status::Ok;

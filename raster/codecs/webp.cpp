@@ -4,10 +4,61 @@
 #include <vector>
 
 #include <webp/decode.h>
+#include <webp/demux.h>
 
 #include "raster/codecs/dibrows.h"
+#include "raster/codecs/imagebuild.h"
 
 namespace pixkit {
+
+namespace {
+
+Status readStill(const uint8_t* data, size_t size, dib& out, const Progress& progress);
+
+// An animation shows its first frame: the frame is decoded on its own and
+// set onto a white canvas at its offset (the first frame has nothing
+// beneath it to blend with).
+Status readFirstFrame(const uint8_t* data, size_t size, dib& out, const Progress& progress) {
+    WebPData whole{data, size};
+    struct Demux {
+        WebPDemuxer* d;
+        ~Demux() { WebPDemuxDelete(d); }
+    } demux{WebPDemux(&whole)};
+    if (!demux.d) return Status::Corrupt;
+    const int64_t cw = WebPDemuxGetI(demux.d, WEBP_FF_CANVAS_WIDTH), ch = WebPDemuxGetI(demux.d, WEBP_FF_CANVAS_HEIGHT);
+    WebPIterator it;
+    if (!WebPDemuxGetFrame(demux.d, 1, &it)) return Status::Corrupt;
+    struct Iter {
+        WebPIterator* i;
+        ~Iter() { WebPDemuxReleaseIterator(i); }
+    } iter{&it};
+    if (it.x_offset < 0 || it.y_offset < 0 || it.width <= 0 || it.height <= 0 || it.x_offset + it.width > cw ||
+        it.y_offset + it.height > ch)
+        return Status::Corrupt;
+    // The canvas around the frame is blank: a few bytes may not claim a huge one.
+    if (!compressedSizePlausible(cw * ch - int64_t(it.width) * it.height, size, 4096)) return Status::Truncated;
+    dib frame{};
+    Status s = readStill(it.fragment.bytes, it.fragment.size, frame, progress);
+    if (s != Status::Ok) return s;
+    if (it.width == cw && it.height == ch) {
+        out = frame;
+        return Status::Ok;
+    }
+    dib canvas{};
+    s = allocDib(canvas, cw, ch, 24);
+    if (s != Status::Ok) {
+        freedib(frame);
+        return s;
+    }
+    for (int y = 0; y < int(ch); ++y) std::memset(dibRow(canvas, y), 0xFF, size_t(canvas.bytew));
+    for (int y = 0; y < it.height; ++y)
+        std::memcpy(dibRow(canvas, it.y_offset + y) + 3 * it.x_offset, dibRow(frame, y), size_t(it.width) * 3);
+    freedib(frame);
+    out = canvas;
+    return Status::Ok;
+}
+
+}  // namespace
 
 bool webpProbe(const uint8_t* data, size_t size) {
     return size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "WEBP", 4) == 0;
@@ -16,13 +67,20 @@ bool webpProbe(const uint8_t* data, size_t size) {
 Status webpRead(const uint8_t* data, size_t size, dib& out, const Progress& progress) {
     out = dib{};
     if (!webpProbe(data, size)) return Status::UnknownFormat;
+    return readStill(data, size, out, progress);
+}
+
+namespace {
+
+// A picture of one frame (a whole file or an animation frame's fragment).
+Status readStill(const uint8_t* data, size_t size, dib& out, const Progress& progress) {
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config)) return Status::Unsupported;
     VP8StatusCode vs = WebPGetFeatures(data, size, &config.input);
     if (vs == VP8_STATUS_NOT_ENOUGH_DATA) return Status::Truncated;
     if (vs == VP8_STATUS_UNSUPPORTED_FEATURE) return Status::Unsupported;
     if (vs != VP8_STATUS_OK) return Status::Corrupt;
-    if (config.input.has_animation) return Status::Unsupported;
+    if (config.input.has_animation) return readFirstFrame(data, size, out, progress);
     const int w = config.input.width, h = config.input.height;
     const bool alpha = config.input.has_alpha != 0;
     dib img;
@@ -80,5 +138,7 @@ Status webpRead(const uint8_t* data, size_t size, dib& out, const Progress& prog
     out = img;
     return Status::Ok;
 }
+
+}  // namespace
 
 }  // namespace pixkit

@@ -225,6 +225,20 @@ TEST(Limits, RowAndImageBytes) {
     EXPECT_EQ(pixkit::rowBytes(1, 1), 4);
     EXPECT_EQ(pixkit::rowBytes(0, 8), -1);
     EXPECT_EQ(pixkit::imageBytes(100000, 100000, 24), -1);
-    EXPECT_FALSE(pixkit::decodeSizeOk(20000, 20000, 24));
+    EXPECT_FALSE(pixkit::decodeSizeOk(30000, 30000, 24));
     EXPECT_TRUE(pixkit::decodeSizeOk(4000, 3000, 24));
+}
+
+TEST(Limits, EveryColourRecordTheLibraryCanHoldCanBeReadBack) {
+    // What the program writes it must read: square, wide and tall records
+    // just under the record limit (a chart of the largest allowed size is
+    // one of them), and nothing past it.
+    const struct {
+        int64_t w, h;
+    } fits[] = {{26754, 26754}, {700000, 1022}, {1000, 715000}, {9320, 76800}};
+    for (auto c : fits) {
+        ASSERT_GT(pixkit::imageBytes(c.w, c.h, 24), 0) << c.w << "x" << c.h;
+        EXPECT_TRUE(pixkit::decodeSizeOk(c.w, c.h, 24)) << c.w << "x" << c.h;
+        EXPECT_FALSE(pixkit::decodeSizeOk(c.w, c.h * 2, 24)) << c.w << "x" << c.h;
+    }
 }
