@@ -8,6 +8,7 @@
 #include <functional>
 #include <set>
 
+#include "chart/render.h"
 #include "raster/PixKit3.h"
 
 namespace charttest {
@@ -66,6 +67,16 @@ inline QImage toImage(const dib& d) {
             img.setPixel(x, y, qRgb(getr(c), getg(c), getb(c)));
         }
     return img;
+}
+
+// The size page's four inputs.
+inline chart::ChartInputs inputs(int m, int r, double b, double h) {
+    chart::ChartInputs in;
+    in.maschen = m;
+    in.reihen = r;
+    in.breite = b;
+    in.hoch = h;
+    return in;
 }
 
 }  // namespace charttest

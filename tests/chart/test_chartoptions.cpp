@@ -17,15 +17,6 @@ using namespace charttest;
 
 namespace {
 
-ChartInputs gauge(int m, int r, double b, double h) {
-    ChartInputs in;
-    in.maschen = m;
-    in.reihen = r;
-    in.breite = b;
-    in.hoch = h;
-    return in;
-}
-
 struct Rendered {
     ChartResult res;
     Rendered(const dib& grid, const ChartInputs& in, const ChartOptions& o = {})
@@ -72,7 +63,7 @@ TEST(ChartOptionDefaults, PlainChartBitForBitOverRandomGridsAndGauges) {
         const std::vector<uint32_t> yarns = randomYarns(rng);
         const int w = 1 + int(rng() % 50), h = 1 + int(rng() % 50);
         dib grid = makeGrid(w, h, yarns, [&](int x, int y) { return (x * 7 + y * 13 + round) % 64; });
-        const ChartInputs in = gauge(5 + int(rng() % 40), 5 + int(rng() % 40), 2 + rng() % 150 / 10.0, 2 + rng() % 150 / 10.0);
+        const ChartInputs in = inputs(5 + int(rng() % 40), 5 + int(rng() % 40), 2 + rng() % 150 / 10.0, 2 + rng() % 150 / 10.0);
         SCOPED_TRACE(round);
         Rendered plain(grid, in), defaults(grid, in, ChartOptions{}), factor(grid, in, factorOnly);
         ASSERT_EQ(plain.res.status, ChartStatus::ok);
@@ -102,7 +93,7 @@ TEST(ChartOptionOutline, ContrastByLuminance) {
         EXPECT_EQ(contrastColour(c.fill), c.outline) << std::hex << c.fill;
         dib grid = makeGrid(1, 1, {c.fill}, [](int, int) { return 0; });
         {
-            Rendered r(grid, gauge(10, 10, 1, 1), o);
+            Rendered r(grid, inputs(10, 10, 1, 1), o);
             ASSERT_EQ(r.res.status, ChartStatus::ok);
             EXPECT_EQ(px(r.d(), 60, 10), c.outline);
             EXPECT_EQ(px(r.d(), 74, 24), c.outline);
@@ -119,7 +110,7 @@ TEST(ChartOptionHeavyLines, OnTheTenthBoundariesFromBottomAndRight) {
     for (HeavyLines mode : {HeavyLines::tens, HeavyLines::fivesAndTens}) {
         ChartOptions o;
         o.heavyLines = mode;
-        Rendered r(grid, gauge(10, 10, 23, 17), o);
+        Rendered r(grid, inputs(10, 10, 23, 17), o);
         ASSERT_EQ(r.res.status, ChartStatus::ok);
         // A boundary's colour along its two pixels: solid, dashed or none.
         auto column = [&](int n) {  // boundary right of stitch n + 1 from the right
@@ -150,7 +141,7 @@ TEST(ChartOptionColumnNumbers, OverAndUnderTheirColumnsFromTheRight) {
     for (int step : {5, 10}) {
         ChartOptions o;
         o.columnNumbers = step;
-        Rendered r(grid, gauge(23, 31, 20, 4), o);  // 46 x 12 stitches of 20 x 15
+        Rendered r(grid, inputs(23, 31, 20, 4), o);  // 46 x 12 stitches of 20 x 15
         ASSERT_EQ(r.res.status, ChartStatus::ok);
         const NumberMask one = numbers.render(1);
         EXPECT_EQ(r.res.placement.cellsTop, kTopMargin + one.height);
@@ -190,7 +181,7 @@ TEST(ChartOptionRowNumbering, EachModesRows) {
         ChartOptions o;
         o.rowNumbers = c.mode;
         o.heavyLines = HeavyLines::tens;  // through the options' renderer even for the plain numbering
-        Rendered r(grid, gauge(23, 31, 20, 4), o);
+        Rendered r(grid, inputs(23, 31, 20, 4), o);
         ASSERT_EQ(r.res.status, ChartStatus::ok);
         const int W = int(r.res.placement.chartWidth);
         for (int row = 0; row < 12; ++row) {
@@ -220,7 +211,7 @@ TEST(ChartOptionSymbols, SixtyFourDistinctAndKeptPerYarn) {
     ChartOptions o;
     o.symbols = true;
     // 15 x 15 and 15 x 20 cells; yarns in the order 0..63 and backwards.
-    for (const ChartInputs& in : {gauge(10, 10, 64, 1), gauge(40, 30, 16, 0.4)}) {
+    for (const ChartInputs& in : {inputs(10, 10, 64, 1), inputs(40, 30, 16, 0.4)}) {
         std::map<int, std::vector<bool>> seen;
         for (bool backwards : {false, true}) {
             auto yarnAt = [backwards](int x, int) { return backwards ? 63 - x : x; };
@@ -266,7 +257,7 @@ TEST(ChartLegend, CountsEstimateAndPicture) {
             setpixel(grid, x, y, uint32_t(i));
             want[i >= 10 && i < 74 ? i - 10 : 0] += 1;
         }
-    const ChartInputs in = gauge(23, 31, 20, 12.5);
+    const ChartInputs in = inputs(23, 31, 20, 12.5);
     ChartGeometry g;
     ASSERT_TRUE(chartGeometry(in, g));
     const std::vector<YarnUse> use = yarnUse(grid, g);
@@ -286,7 +277,7 @@ TEST(ChartLegend, CountsEstimateAndPicture) {
     } estimates[] = {{23, 31, 2.0, 1000, 1000 * 2.0 * (10.0 / 23 + 10.0 / 31) / 100},
                      {10, 10, 1.0, 50, 1.0},
                      {40, 20, 3.0, 800, 800 * 3.0 * 0.75 / 100}};
-    for (const auto& e : estimates) EXPECT_NEAR(yarnMetres(e.n, gauge(e.m, e.r, 1, 1), e.k), e.metres, 1e-9);
+    for (const auto& e : estimates) EXPECT_NEAR(yarnMetres(e.n, inputs(e.m, e.r, 1, 1), e.k), e.metres, 1e-9);
     const LegendText t = legendText(use, in, g, 2.5);
     ASSERT_EQ(t.entries.size(), want.size());
     const QLocale de = platform::uiLocale();
@@ -316,7 +307,7 @@ TEST(ChartLegend, WiderThanANarrowChart) {
     dib grid = whiteGrid(3, 4);
     ChartOptions o;
     o.legend = true;
-    Rendered r(grid, gauge(10, 10, 3, 4), o);
+    Rendered r(grid, inputs(10, 10, 3, 4), o);
     ASSERT_EQ(r.res.status, ChartStatus::ok);
     const int W = int(r.res.placement.chartWidth);
     ASSERT_EQ(W, 3 * 15 + 120);

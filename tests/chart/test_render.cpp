@@ -14,15 +14,6 @@ using namespace charttest;
 
 namespace {
 
-ChartInputs inputs(int m, int r, double b, double h) {
-    ChartInputs in;
-    in.maschen = m;
-    in.reihen = r;
-    in.breite = b;
-    in.hoch = h;
-    return in;
-}
-
 ChartGeometry geometryOf(const ChartInputs& in) {
     ChartGeometry g;
     EXPECT_TRUE(chartGeometry(in, g));
