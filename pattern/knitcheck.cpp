@@ -69,19 +69,60 @@ std::span<const YarnFloat> Report::floatsOfRow(int row) const {
 
 Report check(const GridBytes& g, const Options& options) {
     Report rep;
+    check(g, options, rep);
+    return rep;
+}
+
+void check(const GridBytes& g, const Options& options, Report& rep) {
+    rep.width = rep.height = 0;
     rep.options = options;
-    if (!usable(g)) return rep;
+    rep.yarnsInRow.clear();
+    rep.longestInRow.clear();
+    rep.yarnFloats.clear();
+    rep.rowStart.clear();
+    rep.longFloats.clear();
+    rep.longFloatRows.clear();
+    rep.crowdedRows.clear();
+    rep.confetti = 0;
+    rep.confettiPercent = 0;
+    if (!usable(g)) return;
     const int w = g.width, h = g.height;
     rep.width = w;
     rep.height = h;
-    const std::vector<uint8_t> yarns = yarnsOf(g, yarnMap(options.yarnCount));
+    const YarnMap map = yarnMap(options.yarnCount);
 
+    // The yarns of each row first: whether a yarn continues needs the rows
+    // on both sides.
     std::vector<YarnSet> used(static_cast<size_t>(h));
     for (int r = 0; r < h; ++r) {
-        const uint8_t* row = yarns.data() + size_t(r) * size_t(w);
+        const uint8_t* bytes = g.bits + std::ptrdiff_t(r) * g.bytew;
         YarnSet& s = used[size_t(r)];
-        for (int x = 0; x < w; ++x) s.add(row[x]);
+        for (int x = 0; x < w; ++x) s.add(map[bytes[x]]);
     }
+    // Rows as yarn numbers, three at a time (below, this, above).
+    std::vector<uint8_t> ring(size_t(w) * 3);
+    auto yarnRow = [&](int r) { return ring.data() + size_t(r % 3) * size_t(w); };
+    auto mapRow = [&](int r) {
+        const uint8_t* bytes = g.bits + std::ptrdiff_t(r) * g.bytew;
+        uint8_t* dst = yarnRow(r);
+        for (int x = 0; x < w; ++x) dst[x] = map[bytes[x]];
+    };
+    mapRow(0);
+    // Confetti: bitwise rather than short-circuit, as the comparisons are
+    // random on dithered grids. The edges have no neighbour there: compare
+    // with a row of no yarn (256 is no byte).
+    const std::vector<uint16_t> nothing(size_t(w), 256);
+    auto confettiOf = [&](const uint8_t* row, const auto* below, const auto* above) {
+        if (w == 1) return int64_t(below[0] != row[0] && above[0] != row[0]);
+        int64_t n = (row[1] != row[0]) & (below[0] != row[0]) & (above[0] != row[0]);
+        for (int x = 1; x + 1 < w; ++x) {
+            const int c = row[x];
+            n += (row[x - 1] != c) & (row[x + 1] != c) & (below[x] != c) & (above[x] != c);
+        }
+        n += (row[w - 2] != row[w - 1]) & (below[w - 1] != row[w - 1]) & (above[w - 1] != row[w - 1]);
+        return n;
+    };
+    int64_t confetti = 0;
 
     rep.yarnsInRow.resize(size_t(h));
     rep.longestInRow.resize(size_t(h));
@@ -89,70 +130,81 @@ Report check(const GridBytes& g, const Options& options) {
     // Per yarn: first and last column met in the row, longest inner gap.
     std::array<int, 256> first{}, last{}, longest{};
     first.fill(-1);
-    std::vector<Float> rowLong;
+    last.fill(-1);
+    // Floats longer than this are long; a negative limit is 0.
+    const int limit = std::max(options.floatLimit, 0);
+    std::vector<Float> rowLong(size_t(w) + 1), edgeLong;
+    auto byFrom = [](const Float& a, const Float& b) { return a.from != b.from ? a.from < b.from : a.yarn < b.yarn; };
     for (int r = 0; r < h; ++r) {
-        const uint8_t* row = yarns.data() + size_t(r) * size_t(w);
+        if (r + 1 < h) mapRow(r + 1);
+        const uint8_t* row = yarnRow(r);
+        const uint8_t* dn = r > 0 ? yarnRow(r - 1) : nullptr;
+        const uint8_t* up = r + 1 < h ? yarnRow(r + 1) : nullptr;
+        if (dn && up) confetti += confettiOf(row, dn, up);
+        else if (dn) confetti += confettiOf(row, dn, nothing.data());
+        else if (up) confetti += confettiOf(row, nothing.data(), up);
+        else confetti += confettiOf(row, nothing.data(), nothing.data());
+
         const int knitRow = r + 1;
-        rowLong.clear();
+        const size_t rowFirstLong = rep.longFloats.size();
         // Columns run from the left; stitch numbers from the right: x -> w - x.
-        auto noteFloat = [&](int yarn, int xl, int xr) {
-            const int len = xr - xl + 1;
-            if (len > longest[yarn]) longest[yarn] = len;
-            if (len > options.floatLimit) rowLong.push_back(Float{knitRow, w - xr, w - xl, yarn});
-        };
+        // Inner floats are met in falling stitch numbers, at most one per
+        // column. On dithered grids whether a float is long is a coin toss,
+        // so each is written and kept by advancing the count, not by a branch.
+        size_t nLong = 0;
         for (int x = 0; x < w; ++x) {
             const int c = row[x];
-            if (first[c] < 0) {
-                first[c] = x;
-            } else if (x - last[c] > 1) {
-                noteFloat(c, last[c] + 1, x - 1);
-            }
+            const int l = last[c];
             last[c] = x;
+            if (l < 0) {
+                first[c] = x;
+                continue;
+            }
+            const int len = x - l - 1;  // 0 for two stitches side by side
+            longest[c] = std::max(longest[c], len);
+            rowLong[nLong] = Float{knitRow, w - x + 1, w - l - 1, c};
+            nLong += size_t(len > limit);
         }
+        rep.longFloats.insert(rep.longFloats.end(), std::make_reverse_iterator(rowLong.begin() + std::ptrdiff_t(nLong)),
+                              std::make_reverse_iterator(rowLong.begin()));
         const YarnSet& s = used[size_t(r)];
         const YarnSet none{};
         const YarnSet& below = r > 0 ? used[size_t(r) - 1] : none;
         const YarnSet& above = r + 1 < h ? used[size_t(r) + 1] : none;
+        edgeLong.clear();
+        auto edgeFloat = [&](int c, int xl, int xr) {
+            const int len = xr - xl + 1;
+            if (len > longest[c]) longest[c] = len;
+            if (len > limit) edgeLong.push_back(Float{knitRow, w - xr, w - xl, c});
+        };
         int rowLongest = 0;
         for (int c = 0; c < 256; ++c) {
             if (!s.has(c)) continue;
             if (below.has(c) || above.has(c)) {
-                if (first[c] > 0) noteFloat(c, 0, first[c] - 1);
-                if (last[c] < w - 1) noteFloat(c, last[c] + 1, w - 1);
+                if (first[c] > 0) edgeFloat(c, 0, first[c] - 1);
+                if (last[c] < w - 1) edgeFloat(c, last[c] + 1, w - 1);
             }
             rep.yarnFloats.push_back(YarnFloat{c, longest[c]});
             rowLongest = std::max(rowLongest, longest[c]);
             first[c] = -1;
+            last[c] = -1;
             longest[c] = 0;
+        }
+        if (!edgeLong.empty()) {
+            std::sort(edgeLong.begin(), edgeLong.end(), byFrom);
+            const auto mid = rep.longFloats.insert(rep.longFloats.end(), edgeLong.begin(), edgeLong.end());
+            std::inplace_merge(rep.longFloats.begin() + std::ptrdiff_t(rowFirstLong), mid, rep.longFloats.end(), byFrom);
         }
         rep.rowStart.push_back(int(rep.yarnFloats.size()));
         const int n = s.count();
         rep.yarnsInRow[size_t(r)] = n;
         rep.longestInRow[size_t(r)] = rowLongest;
         if (n > options.maxYarnsPerRow) rep.crowdedRows.push_back(knitRow);
-        if (!rowLong.empty()) {
-            std::sort(rowLong.begin(), rowLong.end(),
-                      [](const Float& a, const Float& b) { return a.from != b.from ? a.from < b.from : a.yarn < b.yarn; });
-            rep.longFloats.insert(rep.longFloats.end(), rowLong.begin(), rowLong.end());
-            rep.longFloatRows.push_back(knitRow);
-        }
+        if (rep.longFloats.size() > rowFirstLong) rep.longFloatRows.push_back(knitRow);
     }
 
-    int64_t confetti = 0;
-    for (int r = 0; r < h; ++r) {
-        const uint8_t* row = yarns.data() + size_t(r) * size_t(w);
-        const uint8_t* dn = r > 0 ? row - w : nullptr;
-        const uint8_t* up = r + 1 < h ? row + w : nullptr;
-        for (int x = 0; x < w; ++x) {
-            const uint8_t c = row[x];
-            const bool alike = (x > 0 && row[x - 1] == c) || (x + 1 < w && row[x + 1] == c) || (dn && dn[x] == c) ||
-                               (up && up[x] == c);
-            confetti += !alike;
-        }
-    }
     rep.confetti = confetti;
     rep.confettiPercent = 100.0 * double(confetti) / (double(w) * double(h));
-    return rep;
 }
 
 std::vector<StitchChange> removeConfetti(const GridBytes& g, int maxIsland, const LPAL& palette, int yarnCount) {

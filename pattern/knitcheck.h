@@ -97,6 +97,9 @@ struct Report {
 };
 
 Report check(const GridBytes& grid, const Options& options);
+// The same into `report`, reusing its memory: a grid checked after every
+// edit then allocates nothing new.
+void check(const GridBytes& grid, const Options& options, Report& report);
 
 // One recoloured stitch, with the grid bytes before and after.
 struct StitchChange {
