@@ -10,9 +10,11 @@
 #include <QString>
 
 #include "chart/chartoptions.h"
+#include "pattern/knitcheck.h"
 #include "raster/window.h"
 #include "raster/dib.h"
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -24,6 +26,7 @@ class QSpinBox;
 class QSplitter;
 class QTabWidget;
 class QTreeView;
+class QUndoStack;
 class QFileSystemModel;
 class TBitBtnXP;
 class TColorDialog;
@@ -104,6 +107,27 @@ public:
     void PaintBox3Paint(QObject* Sender);
     void PaintBox3MouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
     void EditModeCheckClick(QObject* Sender);
+
+    // ---- knittability checks on page 4 (TMainForm_KnitCheck.cpp)
+    // Steps that change di3 and can be taken back; emptied by a new
+    // computation, which replaces the grid they refer to.
+    QUndoStack* undoStack = nullptr;
+    // The figures of the grid as it is now.
+    pattern::knit::Report knitReport;
+    // Index into knitReport.longFloats of the float last jumped to; -1 none.
+    int knitCurrentFloat = -1;
+    // Row last jumped to from the list of crowded rows; 0 none.
+    int knitCurrentRow = 0;
+    // Runs the checks on di3 and shows the figures (after every computation
+    // and every edit).
+    void updateKnitChecks();
+    void KnitCheckClick(QObject* Sender);
+    void NextFloatBtnClick(QObject* Sender);
+    void FloatRowsBoxChange(QObject* Sender);
+    void ColourRowsBoxChange(QObject* Sender);
+    void ConfettiBtnClick(QObject* Sender);
+    // Marks long floats and crowded rows over the enlarged picture.
+    void paintKnitMarks(QPainter& canvas, int bigW, int bigH);
 
     // ---- result view and progress display
     void ErgPaintBoxPaint(QObject* Sender);
@@ -202,6 +226,19 @@ public:
     TPaintBox* PaintBox3 = nullptr;
     QScrollArea* ScrollBox1 = nullptr;
     TPaintBox* PaintBox2 = nullptr;
+    // knittability checks: the switch beside the compute controls and its strip
+    QCheckBox* KnitCheck = nullptr;
+    QWidget* KnitPanel = nullptr;
+    QSpinBox* FloatLimitEdit = nullptr;
+    QLabel* FloatLabel = nullptr;
+    QComboBox* FloatRowsBox = nullptr;
+    TBitBtnXP* NextFloatBtn = nullptr;
+    QSpinBox* ColourLimitEdit = nullptr;
+    QLabel* ColourLabel = nullptr;
+    QComboBox* ColourRowsBox = nullptr;
+    QLabel* ConfettiLabel = nullptr;
+    TBitBtnXP* ConfettiBtn = nullptr;
+    QSpinBox* ConfettiSizeEdit = nullptr;
 
     // page 5
     TBitBtnXP* SaveAsBtn = nullptr;
@@ -222,5 +259,14 @@ private:
     void createLayout();
     // Connects the controls' events to the handlers.
     void connectEvents();
+    // Page 4's knittability controls: the switch in the compute strip `top`,
+    // the strip itself added to the page's layout `page`.
+    void createKnitControls(QWidget* top, QWidget* right, QBoxLayout* page);
+    void connectKnitEvents();
+    // Scrolls the enlarged picture to stitches from..to of `row` (knitter's
+    // numbers) and marks them.
+    void showKnitSpot(int row, int from, int to);
+    // The float limit follows the gauge until the user sets one.
+    int knitLimitDefault_ = -1;
     QString programFile_;
 };

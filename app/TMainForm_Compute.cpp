@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QUndoStack>
 
 #include "app/TMainForm.h"
 #include "app/messages.h"
@@ -38,6 +39,8 @@ void TMainForm::RenderBtnClick(QObject*) {
     // computation leaves the pattern as it was.
     freedib(di3);
     di3 = grid;
+    undoStack->clear();  // its steps belong to the old grid
+    updateKnitChecks();
     PaintBox2Paint(this);
 }
 

@@ -32,6 +32,7 @@ void TMainForm::PaintBox2Paint(QObject*) {
     PainterDC dc(*canvas);
     drawdib(&dc, 0, 0, w, h, di3, 0, 0, w, h, false, SRCCOPY);
     drawdib(&dc, 0, h, size.bigW, size.bigH, di3, 0, 0, w, h, false, SRCCOPY);
+    paintKnitMarks(*canvas, size.bigW, size.bigH);
 }
 
 void TMainForm::PaintBox2MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y) {
@@ -46,6 +47,7 @@ void TMainForm::PaintBox2MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifi
     if (!s.hit || !di3.poi) return;
     // Stored rows run bottom-up.
     di3.poi[std::ptrdiff_t(h - 1 - s.row) * di3.bytew + s.col] = uint8_t(colornr + 10);
+    updateKnitChecks();
     PaintBox2Paint(PaintBox2);
 }
 

@@ -367,6 +367,7 @@ void TMainForm::createLayout() {
         PaintBox3->setGeometry(8, 7, 337, 81);
         Panel43->hide();
         v->addWidget(Panel43);
+        createKnitControls(top, right, v);
         ScrollBox1 = scrollView(right, "ScrollBox1");
         PaintBox2 = named(new TPaintBox, "PaintBox2");
         PaintBox2->setCursor(Qt::PointingHandCursor);
@@ -467,4 +468,5 @@ void TMainForm::connectEvents() {
     connect(wwwBtn, &QPushButton::clicked, this, [this] { wwwBtnClick(wwwBtn); });
 
     connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, [this] { FilterComboBox1Change(FilterComboBox1); });
+    connectKnitEvents();
 }
