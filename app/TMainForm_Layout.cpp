@@ -395,6 +395,10 @@ void TMainForm::createLayout() {
         PrintBtn = named(new TBitBtnXP(QStringLiteral("Bild &drucken..."), top), "PrintBtn");
         PrintBtn->setGeometry(160, 8, 145, 25);
         PrintBtn->setGlyph(pictures::get(pictures::Id::GlyphPrint));
+        // One button's room is left free after the two above.
+        PdfBtn = named(new TBitBtnXP(QStringLiteral("Als &PDF speichern..."), top), "PdfBtn");
+        PdfBtn->setGeometry(464, 8, 145, 25);
+        PdfBtn->setGlyph(pictures::get(pictures::Id::GlyphSave));
         v->addWidget(top);
         ErgScrollBox = scrollView(right, "ErgScrollBox");
         ErgPaintBox = named(new TPaintBox, "ErgPaintBox");
@@ -444,6 +448,7 @@ void TMainForm::connectEvents() {
     connect(SaveAsBtn, &QPushButton::clicked, this, [this] { SaveAsBtnClick(SaveAsBtn); });
     connect(BitBtnXP1, &QPushButton::clicked, this, [this] { BitBtnXP1Click(BitBtnXP1); });
     connect(PrintBtn, &QPushButton::clicked, this, [this] { PrintBtnClick(PrintBtn); });
+    connect(PdfBtn, &QPushButton::clicked, this, [this] { PdfBtnClick(PdfBtn); });
 
     EndeBtn->onMouseDown = [this](Btn b, Mods m, int x, int y) { EndeBtnMouseDown(EndeBtn, b, m, x, y); };
     EndeBtn->onMouseMove = [this](Mods m, int x, int y) { EndeBtnMouseMove(EndeBtn, m, x, y); };
