@@ -53,6 +53,12 @@ uint32_t outlineOf(uint32_t fill, PageStyle::Outline kind) {
     return uint32_t(255 - r) | uint32_t(255 - g) << 8 | uint32_t(255 - b) << 16;
 }
 
+// Greyed: 70 % of the colour, 30 % of middle grey.
+uint32_t shadeOf(uint32_t c) {
+    auto mix = [](uint32_t v) { return (v * 7 + 128 * 3) / 10; };
+    return mix(c & 0xFF) | mix((c >> 8) & 0xFF) << 8 | mix((c >> 16) & 0xFF) << 16;
+}
+
 QFont textFont(double heightMm, double s) {
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setPixelSize(std::max(1, int(std::lround(heightMm * s))));
@@ -308,13 +314,21 @@ void PageDocument::paintChartPage(QPainter& p, const ChartPart& c, double s) con
     double ring = kCellRingMm * s;
     if (ring < 0.5) ring = 0;  // a small preview: the colours alone
 
+    // Rows and columns the previous pages showed already are greyed. Opaque
+    // colours, not a translucent layer: print paths through PostScript
+    // would turn a page with transparency into one picture.
+    const int shadeFrom = plan_.columnsFromRight ? nx - c.repeatedColumns : 0;
+    const int shadeTo = plan_.columnsFromRight ? nx : c.repeatedColumns;
+    auto repeated = [&](int i, int j) { return (i >= shadeFrom && i < shadeTo) || j >= ny - c.repeatedRows; };
+
     // j counts drawn rows from the top: row endRow - 1 - j from the bottom.
     for (int j = 0; j < ny; ++j) {
         const int row = c.endRow - 1 - j;
         for (int i = 0; i < nx; ++i) {
             const QRectF r(xs[size_t(i)], ys[size_t(j)], xs[size_t(i) + 1] - xs[size_t(i)],
                            ys[size_t(j) + 1] - ys[size_t(j)]);
-            const uint32_t fill = cellColour(c.firstColumn + i, row);
+            uint32_t fill = cellColour(c.firstColumn + i, row);
+            if (repeated(i, j)) fill = shadeOf(fill);
             if (ring > 0) {
                 p.fillRect(r, colourOf(outlineOf(fill, style_.outline)));
                 p.fillRect(r.adjusted(ring, ring, -ring, -ring), colourOf(fill));
@@ -322,18 +336,6 @@ void PageDocument::paintChartPage(QPainter& p, const ChartPart& c, double s) con
                 p.fillRect(r, colourOf(fill));
             }
         }
-    }
-
-    // Rows and columns the previous pages showed already.
-    const QColor shade(0, 0, 0, 70);
-    if (c.repeatedColumns > 0) {
-        const int k = c.repeatedColumns;
-        const int i0 = plan_.columnsFromRight ? nx - k : 0;
-        p.fillRect(QRectF(xs[size_t(i0)], ys[0], xs[size_t(i0 + k)] - xs[size_t(i0)], ys[size_t(ny)] - ys[0]), shade);
-    }
-    if (c.repeatedRows > 0) {
-        const int j0 = ny - c.repeatedRows;
-        p.fillRect(QRectF(xs[0], ys[size_t(j0)], xs[size_t(nx)] - xs[0], ys[size_t(ny)] - ys[size_t(j0)]), shade);
     }
 
     p.setBrush(Qt::NoBrush);
