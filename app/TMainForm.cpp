@@ -16,6 +16,8 @@ TMainForm::TMainForm(const QString& programFile, QWidget* parent)
     : QMainWindow(parent), programFile_(programFile) {
     ColorDialog1 = new TColorDialog;
     SaveDialog1 = new TSaveDialog;
+    PdfDialog = new TSaveDialog;
+    PdfDialog->Filter = QStringLiteral("PDF-Dokument (*.pdf)|*.pdf");
     createLayout();
     connectEvents();
     FormCreate(this);
@@ -28,6 +30,7 @@ TMainForm::~TMainForm() {
     FormDestroy(this);
     delete ColorDialog1;
     delete SaveDialog1;
+    delete PdfDialog;
 }
 
 QString TMainForm::programFolder(const QString& programFile) {
@@ -82,6 +85,7 @@ void TMainForm::FormCreate(QObject*) {
     RenderDib();
 
     SaveDialog1->InitialDir = progpath;
+    PdfDialog->InitialDir = progpath;
 }
 
 void TMainForm::FormDestroy(QObject*) {

@@ -35,6 +35,14 @@ class TPaintBox;
 class TSaveDialog;
 class TStatusBar;
 
+// What "Als PDF speichern..." writes: the cell width and overlap chosen,
+// and the window that owns the questions.
+struct PdfRequest {
+    double cellWidthMm = 5.0;
+    int overlap = 2;
+    QWidget* owner = nullptr;
+};
+
 // Rectangle in the platform's left/top/right/bottom form.
 struct TRect {
     int left = 0;
@@ -147,6 +155,10 @@ public:
     void PrintBtnClick(QObject* Sender);
     // "Darstellung...": edits chartopts, stores them and renders afresh.
     void ChartOptBtnClick(QObject* Sender);
+    // "Als PDF speichern...": the chart's pages at the remembered cell size.
+    void PdfBtnClick(QObject* Sender);
+    // Asks for a file and writes the pages of the stitch grid into it.
+    void savePagesPdf(const PdfRequest& request);
 
     // ---- shell
     void EndeBtnMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
@@ -244,12 +256,14 @@ public:
     TBitBtnXP* SaveAsBtn = nullptr;
     TBitBtnXP* PrintBtn = nullptr;
     TBitBtnXP* ChartOptBtn = nullptr;
+    TBitBtnXP* PdfBtn = nullptr;
     QScrollArea* ErgScrollBox = nullptr;
     TPaintBox* ErgPaintBox = nullptr;
 
     // components without a place on screen
     TColorDialog* ColorDialog1 = nullptr;
     TSaveDialog* SaveDialog1 = nullptr;
+    TSaveDialog* PdfDialog = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -398,6 +398,12 @@ void TMainForm::createLayout() {
         PrintBtn->setGlyph(pictures::get(pictures::Id::GlyphPrint));
         ChartOptBtn = named(new TBitBtnXP(QStringLiteral("Dars&tellung..."), top), "ChartOptBtn");
         ChartOptBtn->setGeometry(312, 8, 92, 25);
+        // The strip above the chart is full at the window's size: the PDF
+        // export sits under the page's picture, where it moves nothing.
+        QWidget* left = right->parentWidget()->layout()->itemAt(0)->widget();
+        PdfBtn = named(new TBitBtnXP(QStringLiteral("Als &PDF speichern..."), left), "PdfBtn");
+        PdfBtn->setGeometry(7, 298, 195, 25);
+        PdfBtn->setGlyph(pictures::get(pictures::Id::GlyphSave));
         v->addWidget(top);
         ErgScrollBox = scrollView(right, "ErgScrollBox");
         ErgPaintBox = named(new TPaintBox, "ErgPaintBox");
@@ -448,6 +454,7 @@ void TMainForm::connectEvents() {
     connect(BitBtnXP1, &QPushButton::clicked, this, [this] { BitBtnXP1Click(BitBtnXP1); });
     connect(PrintBtn, &QPushButton::clicked, this, [this] { PrintBtnClick(PrintBtn); });
     connect(ChartOptBtn, &QPushButton::clicked, this, [this] { ChartOptBtnClick(ChartOptBtn); });
+    connect(PdfBtn, &QPushButton::clicked, this, [this] { PdfBtnClick(PdfBtn); });
 
     EndeBtn->onMouseDown = [this](Btn b, Mods m, int x, int y) { EndeBtnMouseDown(EndeBtn, b, m, x, y); };
     EndeBtn->onMouseMove = [this](Mods m, int x, int y) { EndeBtnMouseMove(EndeBtn, m, x, y); };

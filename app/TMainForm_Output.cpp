@@ -1,9 +1,13 @@
 // Saving and printing the chart.
+#include <QSpinBox>
 #include <memory>
 
 #include "app/TMainForm.h"
+#include "app/messages.h"
+#include "platform/dialogs.h"
 #include "platform/errorreport.h"
 #include "output/PrintFUnit.h"
+#include "output/pages.h"
 #include "output/print.h"
 #include "output/save.h"
 #include "platform/printer.h"
@@ -21,14 +25,46 @@ void TMainForm::PrintBtnClick(QObject*) {
     auto form = std::make_unique<TPrintForm>(this);
     PrintForm = form.get();
     form->di = rdi;
+    form->grid = di3;
+    form->stitchesPer10cm = maschened->value();
+    form->rowsPer10cm = reihened->value();
+    form->pageStyle = output::pageStyleOf(chartopts);
+    form->onSavePdf = [this](TPrintForm* f) {
+        const output::PageChoice c = f->pageChoice();
+        savePagesPdf({c.cellMm(f->stitchesPer10cm), c.overlap, f});
+    };
     try {
         if (form->ShowModal() == QDialog::Accepted) {
-            const output::PrintChoice choice = form->choice();
-            output::printPicture(platform::Printer(), rdi, choice);
+            if (form->multiPage()) {
+                const output::PageChoice c = form->pageChoice();
+                output::PageDocument doc(di3, maschened->value(), reihened->value(), c.cellMm(maschened->value()),
+                                         c.overlap, output::pageStyleOf(chartopts));
+                if (output::printPages(platform::Printer(), doc) != output::PrintPagesStatus::ok)
+                    errorreport::Report(messages::pagesRefusal(), this);
+            } else {
+                const output::PrintChoice choice = form->choice();
+                output::printPicture(platform::Printer(), rdi, choice);
+            }
         }
     } catch (const platform::PrinterError& e) {
         // The application's general error report; the program goes on.
         errorreport::Report(e.text(), this);
     }
     PrintForm = nullptr;
+}
+
+void TMainForm::PdfBtnClick(QObject*) {
+    const output::PageChoice c = output::loadPageChoice();
+    savePagesPdf({c.cellMm(maschened->value()), c.overlap, this});
+}
+
+void TMainForm::savePagesPdf(const PdfRequest& request) {
+    if (!dibvalid(di3)) return;
+    if (!PdfDialog->Execute(request.owner)) return;
+    QString name = PdfDialog->FileName;
+    if (output::fileExtension(name).isEmpty()) name += QStringLiteral(".pdf");
+    output::PageDocument doc(di3, maschened->value(), reihened->value(), request.cellWidthMm, request.overlap,
+                             output::pageStyleOf(chartopts));
+    const output::PdfStatus s = output::exportPdf(name, doc, output::pdfPageLayout(platform::Printer()));
+    if (s != output::PdfStatus::ok) errorreport::Report(messages::pdfFailure(s, name), request.owner);
 }

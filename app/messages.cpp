@@ -75,4 +75,28 @@ Box loadFailure(const QString& path, const QString& libraryText) {
     return Box{message, QStringLiteral("Fehler")};
 }
 
+QString pagesRefusal() {
+    return QStringLiteral("Bei dieser Kästchenbreite passt kein Kästchen auf das Papier. Bitte eine kleinere "
+                          "Kästchenbreite wählen.");
+}
+
+QString pdfFailure(output::PdfStatus status, const QString& path) {
+    using output::PdfStatus;
+    switch (status) {
+    case PdfStatus::ok:
+        return {};
+    case PdfStatus::nothingFits:
+        return pagesRefusal();
+    case PdfStatus::cannotCreate:
+        return QStringLiteral("Die Datei \"%1\" kann nicht angelegt werden. Bitte prüfen, ob der Ordner existiert "
+                              "und beschrieben werden darf.")
+            .arg(path);
+    case PdfStatus::writeFailed:
+        return QStringLiteral("Die Datei \"%1\" konnte nicht vollständig geschrieben werden (ist der Datenträger "
+                              "voll?). Eine schon vorhandene Datei dieses Namens blieb unverändert.")
+            .arg(path);
+    }
+    return {};
+}
+
 }  // namespace messages

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include "chart/render.h"
+#include "output/pages.h"
 #include "pattern/compute.h"
 
 class QWidget;
@@ -36,5 +37,9 @@ struct Box {
     QString caption;
 };
 Box loadFailure(const QString& path, const QString& libraryText);
+
+// The chart's pages not printed or not saved as PDF to `path` (empty for ok).
+QString pdfFailure(output::PdfStatus status, const QString& path);
+QString pagesRefusal();
 
 }  // namespace messages

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTimer>
 
@@ -166,6 +167,52 @@ TPrintForm::TPrintForm(QWidget* owner) : QDialog(owner) {
     connect(OkBitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     connect(PrintSetupBtn, &QPushButton::clicked, this, [this] { PrintSetupBtnClick(PrintSetupBtn); });
+
+    // "Mehrere Seiten": a box in the free strip above the size group; its
+    // controls lie right of the one-page dialog, which widens to show them.
+    MultiPageCheck = named(new QCheckBox(QStringLiteral("Mehrere Seiten"), this), "MultiPageCheck", 232, 3, 185,
+                           17);
+    GroupBox3 = named(new QGroupBox(QStringLiteral("Seiten"), this), "GroupBox3", 432, 24, 185, 225);
+    CellLabel = named(new QLabel(QStringLiteral("Kästchenbreite in mm:"), GroupBox3), "CellLabel", 16, 24);
+    CellEdit = named(new TFloatSpinEdit(GroupBox3), "CellEdit", 16, 42, 89, 22);
+    CellEdit->setRange(output::kMinCellMm, output::kMaxCellMm);
+    CellEdit->setSingleStep(0.5);
+    CellEdit->setValue(output::kDefaultCellMm);
+    OrigCheck = named(new QCheckBox(QStringLiteral("Originalgröße"), GroupBox3), "OrigCheck", 16, 72, 161, 17);
+    OverlapLabel = named(new QLabel(QStringLiteral("Überlappung:"), GroupBox3), "OverlapLabel", 16, 100);
+    OverlapEdit = named(new TSpinEdit(GroupBox3), "OverlapEdit", 96, 96, 73, 22);
+    OverlapEdit->setRange(0, output::kMaxOverlap);
+    OverlapEdit->setValue(output::kDefaultOverlap);
+    PagesLabel = named(new QLabel(GroupBox3), "PagesLabel", 16, 132, 161, 17);
+    PrevPageBtn = named(new QPushButton(QStringLiteral("<"), GroupBox3), "PrevPageBtn", 16, 188, 29, 25);
+    PageLabel = named(new QLabel(GroupBox3), "PageLabel", 48, 192, 89, 17);
+    PageLabel->setAlignment(Qt::AlignCenter);
+    NextPageBtn = named(new QPushButton(QStringLiteral(">"), GroupBox3), "NextPageBtn", 140, 188, 29, 25);
+    for (QPushButton* b : {PrevPageBtn, NextPageBtn}) b->setAutoDefault(false);
+    Bevel2 = named(new QFrame(this), "Bevel2", 427, 264, 200, 16);
+    Bevel2->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    Bevel2->setFrameRect(QRect(0, 14, 200, 2));
+    PdfBtn = named(new QPushButton(QStringLiteral("Als &PDF speichern..."), this), "PdfBtn", 440, 296, 169, 25);
+    PdfBtn->setAutoDefault(false);
+    for (QWidget* w : {static_cast<QWidget*>(GroupBox3), static_cast<QWidget*>(Bevel2), static_cast<QWidget*>(PdfBtn)})
+        w->setVisible(false);
+
+    // After the one-page controls in the tab order.
+    QWidget* order[] = {HochEdit, MultiPageCheck, CellEdit, OrigCheck, OverlapEdit, PrevPageBtn, NextPageBtn, PdfBtn};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
+
+    connect(MultiPageCheck, &QCheckBox::toggled, this, [this] { MultiPageCheckClick(MultiPageCheck); });
+    connect(OrigCheck, &QCheckBox::toggled, this, [this] { OrigCheckClick(OrigCheck); });
+    connect(CellEdit, &QDoubleSpinBox::valueChanged, this, [this] {
+        if (!OrigCheck->isChecked()) userCellMm_ = CellEdit->value();
+        pagesChanged();
+    });
+    connect(OverlapEdit, &QSpinBox::valueChanged, this, [this] { pagesChanged(); });
+    connect(PrevPageBtn, &QPushButton::clicked, this, [this] { showPreviewPage(previewPage - 1); });
+    connect(NextPageBtn, &QPushButton::clicked, this, [this] { showPreviewPage(previewPage + 1); });
+    connect(PdfBtn, &QPushButton::clicked, this, [this] {
+        if (onSavePdf) onSavePdf(this);
+    });
 }
 
 TPrintForm::~TPrintForm() {
@@ -218,6 +265,11 @@ void TPrintForm::drawPreview(QPainter& canvas) {
     if (!pageSize(PW, PH)) return;
     const output::Placement paper = output::previewPaper(PW, PH, PrintPaintBox->width(), PrintPaintBox->height());
     canvas.fillRect(QRect(paper.x, paper.y, paper.w, paper.h), Qt::white);
+    if (multiPage()) {
+        previewPaper = paper;
+        drawPagesPreview(canvas, paper, PW);
+        return;
+    }
     const int W = dibwidth(di);
     const int H = dibheight(di);
     const output::Placement pic = output::placeInPreview(paper, W, H, choice());
@@ -234,6 +286,95 @@ void TPrintForm::PrintPaintBoxPaint(QObject* Sender) {
     // runs with every redraw the dialog asks for.
     PrintPaintBox->update();
     BreitEditChange(Sender);
+}
+
+// ---------------------------------------------------------------- pages
+
+bool TPrintForm::multiPage() const { return MultiPageCheck->isChecked(); }
+
+output::PageChoice TPrintForm::pageChoice() const {
+    output::PageChoice c;
+    c.cellWidthMm = userCellMm_;
+    c.originalSize = OrigCheck->isChecked();
+    c.overlap = OverlapEdit->value();
+    return c;
+}
+
+std::unique_ptr<output::PageDocument> TPrintForm::pageDocument() {
+    if (!dibvalid(grid)) return nullptr;
+    int PW = 0, PH = 0;
+    if (!pageSize(PW, PH)) return nullptr;
+    double dpmm = 0;
+    try {
+        dpmm = platform::Printer().Resolution() / 25.4;
+    } catch (const platform::PrinterError& e) {
+        failed(e);
+        return nullptr;
+    }
+    if (!(dpmm > 0)) return nullptr;
+    const output::PageChoice c = pageChoice();
+    auto doc = std::make_unique<output::PageDocument>(grid, stitchesPer10cm, rowsPer10cm, c.cellMm(stitchesPer10cm),
+                                                      c.overlap, pageStyle);
+    doc->setPageSize(PW / dpmm, PH / dpmm);
+    return doc;
+}
+
+void TPrintForm::drawPagesPreview(QPainter& canvas, const output::Placement& paper, int) {
+    const auto doc = pageDocument();
+    if (!doc || doc->pageCount() == 0 || paper.w <= 0) return;
+    canvas.save();
+    canvas.translate(paper.x, paper.y);
+    canvas.setClipRect(0, 0, paper.w, paper.h);
+    doc->paintPage(canvas, std::clamp(previewPage, 1, doc->pageCount()), paper.w / doc->pageWidthMm());
+    canvas.restore();
+}
+
+void TPrintForm::pagesChanged() {
+    if (!multiPage()) return;
+    const auto doc = pageDocument();
+    const int n = doc ? doc->pageCount() : 0;
+    previewPage = std::clamp(previewPage, 1, std::max(1, n));
+    const QLocale de = platform::uiLocale();
+    if (doc && n == 0) PagesLabel->setText(QStringLiteral("Das Kästchen passt nicht aufs Papier"));
+    else PagesLabel->setText(n == 1 ? QStringLiteral("1 Seite") : QStringLiteral("%1 Seiten").arg(de.toString(n)));
+    PageLabel->setText(n ? QStringLiteral("Seite %1 von %2").arg(previewPage).arg(n) : QString());
+    PrevPageBtn->setEnabled(previewPage > 1);
+    NextPageBtn->setEnabled(previewPage < n);
+    OkBitBtn1->setEnabled(n > 0);
+    PdfBtn->setEnabled(n > 0 && bool(onSavePdf));
+    PrintPaintBox->update();
+}
+
+void TPrintForm::showPreviewPage(int page) {
+    previewPage = page;
+    pagesChanged();
+}
+
+void TPrintForm::MultiPageCheckClick(QObject*) {
+    const bool on = multiPage();
+    // The one-page dialog keeps its size; the pages' controls lie beside it.
+    setFixedSize(on ? 627 : 427, 328);
+    for (QWidget* w : {static_cast<QWidget*>(GroupBox3), static_cast<QWidget*>(Bevel2), static_cast<QWidget*>(PdfBtn)})
+        w->setVisible(on);
+    for (QWidget* w : {static_cast<QWidget*>(GroupBox1), static_cast<QWidget*>(GroupBox2), static_cast<QWidget*>(HochEdit)})
+        w->setEnabled(!on);
+    previewPage = 1;
+    if (on) {
+        pagesChanged();
+    } else {
+        OkBitBtn1->setEnabled(true);
+        PrintPaintBoxPaint(MultiPageCheck);
+    }
+}
+
+void TPrintForm::OrigCheckClick(QObject*) {
+    const bool orig = OrigCheck->isChecked();
+    {
+        const QSignalBlocker quiet(CellEdit);
+        CellEdit->setValue(orig ? output::originalCellMm(stitchesPer10cm) : userCellMm_);
+    }
+    CellEdit->setEnabled(!orig);
+    pagesChanged();
 }
 
 // ---------------------------------------------------------------- couplings
@@ -276,11 +417,13 @@ void TPrintForm::PrintSetupBtnClick(QObject* Sender) {
     }
     errorShown_ = false;
     PrintPaintBoxPaint(Sender);
+    pagesChanged();
 }
 
 // ---------------------------------------------------------------- lifecycle
 
 int TPrintForm::ShowModal() {
+    MultiPageCheck->setEnabled(dibvalid(grid));
     opening_ = true;
     openError_.reset();
     RestoreSettings();
@@ -325,6 +468,14 @@ void TPrintForm::RestoreSettings() {
     int v = 0;
     if (platform::ReadInt(*s, QStringLiteral("BreitEdit_Value"), v)) BreitEdit->setValue(v);
     if (platform::ReadInt(*s, QStringLiteral("HochEdit_Value"), v)) HochEdit->setValue(v);
+    s.reset();
+
+    const output::PageChoice c = output::loadPageChoice();
+    userCellMm_ = c.cellWidthMm;
+    CellEdit->setValue(c.cellWidthMm);
+    OverlapEdit->setValue(c.overlap);
+    OrigCheck->setChecked(c.originalSize);
+    OrigCheckClick(OrigCheck);
 }
 
 void TPrintForm::StoreSettings() {
@@ -352,4 +503,6 @@ void TPrintForm::StoreSettings() {
         s->setValue(QStringLiteral("MinMaxPos") + size, minMax);
         s->setValue(QStringLiteral("NormPos") + size, rectText(normal));
     }
+    s.reset();
+    output::storePageChoice(pageChoice());
 }

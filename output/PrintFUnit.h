@@ -6,8 +6,11 @@
 
 #include <QDialog>
 #include <QSpinBox>
+#include <functional>
+#include <memory>
 #include <optional>
 
+#include "output/pages.h"
 #include "output/print.h"
 #include "platform/printer.h"
 #include "raster/dib.h"
@@ -18,6 +21,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class TFloatSpinEdit;
 class TPaintBox;
 
 // Integer spin field: any text may be typed; text that is no whole number
@@ -42,6 +46,16 @@ public:
     // Set while one percentage is derived from the other.
     bool inedit = false;
 
+    // For "Mehrere Seiten": the stitch grid (a record copy sharing the
+    // grid's memory, never freed here) and the gauge. Without a grid the
+    // mode is not offered.
+    dib grid{};
+    output::PageStyle pageStyle;  // of the multi-page mode
+    int stitchesPer10cm = 23;
+    int rowsPer10cm = 31;
+    // "Als PDF speichern...": the print command supplies the saving.
+    std::function<void(TPrintForm*)> onSavePdf;
+
     // Restores the stored settings, runs FormShow and shows the dialog
     // modally. A printer error while opening raises PrinterError and the
     // dialog is not shown.
@@ -61,6 +75,18 @@ public:
 
     void RestoreSettings();
     void StoreSettings();
+
+    // "Mehrere Seiten": the chart over several pages at a cell size.
+    bool multiPage() const;
+    output::PageChoice pageChoice() const;
+    // The pages as chosen now, laid out on the current printer's paper;
+    // nullptr without a grid or a printer.
+    std::unique_ptr<output::PageDocument> pageDocument();
+    void MultiPageCheckClick(QObject* Sender);
+    void OrigCheckClick(QObject* Sender);
+    // The page the preview shows in that mode, from 1.
+    int previewPage = 1;
+    void showPreviewPage(int page);
 
     // Where the last drawn preview put paper and picture (box coordinates);
     // empty when the page size could not be had.
@@ -84,18 +110,35 @@ public:
     QPushButton* OkBitBtn1 = nullptr;
     QPushButton* PrintSetupBtn = nullptr;
     QPushButton* CancelBitBtn2 = nullptr;
+    // Beside the one-page controls: the dialog grows to the right for them.
+    QCheckBox* MultiPageCheck = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    QLabel* CellLabel = nullptr;
+    TFloatSpinEdit* CellEdit = nullptr;
+    QCheckBox* OrigCheck = nullptr;
+    QLabel* OverlapLabel = nullptr;
+    TSpinEdit* OverlapEdit = nullptr;
+    QLabel* PagesLabel = nullptr;
+    QPushButton* PrevPageBtn = nullptr;
+    QLabel* PageLabel = nullptr;
+    QPushButton* NextPageBtn = nullptr;
+    QFrame* Bevel2 = nullptr;
+    QPushButton* PdfBtn = nullptr;
 
 public slots:
     void done(int result) override;
 
 private:
     void drawPreview(QPainter& canvas);
+    void drawPagesPreview(QPainter& canvas, const output::Placement& paper, int PW);
+    void pagesChanged();
     // The current printer's printable page; false after a printer error,
     // which is reported (once until the printer answers again) or, while
     // the dialog opens, kept for ShowModal to raise.
     bool pageSize(int& pw, int& ph);
     void failed(const platform::PrinterError& e);
 
+    double userCellMm_ = output::kDefaultCellMm;  // the typed width, kept under "Originalgröße"
     bool opening_ = false;
     bool stored_ = false;
     bool errorShown_ = false;

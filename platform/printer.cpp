@@ -82,6 +82,12 @@ QRect QtPrinterService::paintRect() {
 
 int QtPrinterService::PageWidth() { return paintRect().width(); }
 int QtPrinterService::PageHeight() { return paintRect().height(); }
+int QtPrinterService::Resolution() { return printer().resolution(); }
+
+void QtPrinterService::NewPage() {
+    if (!printing_) throw PrinterError(kNotPrinting);
+    if (!printer_->newPage()) throw PrinterError(kJobNotDelivered);
+}
 
 void QtPrinterService::BeginDoc() {
     if (printing_) throw PrinterError(kPrinting);
@@ -138,11 +144,26 @@ void ImagePrinterService::BeginDoc() {
     printing_ = painter_.begin(&page_);
 }
 
+void ImagePrinterService::NewPage() {
+    if (!printing_) throw PrinterError(kNotPrinting);
+    painter_.end();
+    pages_.push_back(std::move(page_));
+    page_ = QImage(width_, height_, QImage::Format_RGB32);
+    if (page_.isNull()) {
+        Abort();
+        throw PrinterError(kJobNotDelivered);
+    }
+    page_.fill(Qt::white);
+    painter_.begin(&page_);
+}
+
 void ImagePrinterService::EndDoc() {
     if (!printing_) throw PrinterError(kNotPrinting);
     printing_ = false;
     painter_.end();
-    jobs.push_back(Job{Title, {std::move(page_)}});
+    pages_.push_back(std::move(page_));
+    jobs.push_back(Job{Title, std::move(pages_)});
+    pages_.clear();
     page_ = QImage();
 }
 
@@ -151,6 +172,7 @@ void ImagePrinterService::Abort() {
     printing_ = false;
     painter_.end();
     page_ = QImage();
+    pages_.clear();
 }
 
 }  // namespace platform

@@ -49,6 +49,10 @@ public:
     // every call (the setup dialog may have changed printer or paper).
     virtual int PageWidth() = 0;
     virtual int PageHeight() = 0;
+    // Device pixels per inch of the page.
+    virtual int Resolution() = 0;
+    // Ends the current page and starts the next one of the same job.
+    virtual void NewPage() = 0;
     // The page's painter while Printing(); device (0, 0) is the top left
     // corner of the printable area.
     virtual QPainter& Canvas() = 0;
@@ -74,6 +78,8 @@ public:
     bool Printing() const override { return printing_; }
     int PageWidth() override;
     int PageHeight() override;
+    int Resolution() override;
+    void NewPage() override;
     QPainter& Canvas() override { return painter_; }
     bool Setup(QWidget* owner) override;
     // The printer chosen so far, checked against the printers that exist.
@@ -102,9 +108,12 @@ public:
     bool Printing() const override { return printing_; }
     int PageWidth() override { return width_; }
     int PageHeight() override { return height_; }
+    int Resolution() override { return resolution_; }
+    void NewPage() override;
     QPainter& Canvas() override { return painter_; }
     bool Setup(QWidget*) override { return true; }
     void setPageSize(int w, int h) { width_ = w; height_ = h; }
+    void setResolution(int dpi) { resolution_ = dpi; }
     // Makes the next BeginDoc fail like a refused document.
     bool refuseNextDoc = false;
 
@@ -117,6 +126,8 @@ public:
 private:
     int width_;
     int height_;
+    int resolution_ = 600;
+    std::vector<QImage> pages_;  // the job's finished pages
     QImage page_;
     QPainter painter_;
     bool printing_ = false;

@@ -36,7 +36,7 @@ const Format kFormats[] = {
     // No signature at all: whatever nobody else claimed.
     {"Truevision Targa", 9, tgaProbe, tgaRead, {{".tga", {12, "Truevision Targa", tgaWrite}}}},
     {"TIFF", 4, tiffProbe, tiffRead, {{".tif", {13, "TIFF", tiffWrite}}, {".tiff"}}},
-    {"Portable Network Graphics", 1, pngProbe, pngRead, {{".png"}}},
+    {"Portable Network Graphics", 1, pngProbe, pngRead, {{".png", {14, "Portable Network Graphics", pngWrite}}}},
     {"WebP", 5, webpProbe, webpRead, {{".webp"}}},
 };
 

@@ -252,7 +252,65 @@ void runRead(Job* job, const uint8_t* data) {
     }
 }
 
+struct WriteJob {
+    const dib* d;
+    std::FILE* f;
+    Status status;
+};
+
+void runWrite(WriteJob* job) {
+    const dib& d = *job->d;
+    const int w = dibwidth(d), h = dibheight(d), bits = dibbitcount(d);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
+    if (!png) {
+        job->status = Status::NoMemory;
+        return;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        job->status = Status::NoMemory;
+        return;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        job->status = Status::WriteFailed;
+        return;
+    }
+    png_init_io(png, job->f);
+    const bool mapped = bits <= 8;
+    png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), mapped ? bits : 8,
+                 mapped ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_color palette[256];
+    if (mapped) {
+        // Every index the depth can hold, so any pixel names an entry.
+        const int n = 1 << bits;
+        for (int i = 0; i < n; ++i)
+            palette[i] = png_color{d.pal.rgb0[i].peRed, d.pal.rgb0[i].peGreen, d.pal.rgb0[i].peBlue};
+        png_set_PLTE(png, info, palette, n);
+    }
+    png_write_info(png, info);
+    if (!mapped) png_set_bgr(png);
+    // Record rows are stored bottom-up and already packed as PNG wants them
+    // (1 and 4 bits: first pixel in the high bits; 24 bits: after BGR swap).
+    for (int y = 0; y < h; ++y) png_write_row(png, dibRow(d, y));
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    job->status = std::fflush(job->f) == 0 && !std::ferror(job->f) ? Status::Ok : Status::WriteFailed;
+}
+
 }  // namespace
+
+Status pngWrite(const dib& d, std::FILE* f) {
+    if (!d.poi || !d.pmi || !f) return Status::WriteFailed;
+    const int w = dibwidth(d), h = dibheight(d), bits = dibbitcount(d);
+    if (w <= 0 || h <= 0) return Status::WriteFailed;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return Status::Unsupported;
+    WriteJob job{&d, f, Status::WriteFailed};
+    runWrite(&job);
+    return job.status;
+}
 
 bool pngProbe(const uint8_t* data, size_t size) {
     static const uint8_t sig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};

@@ -1,7 +1,8 @@
-// PNG through libpng (reading only).
+// PNG through libpng.
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <cstdint>
 
 #include "raster/codecs/codec.h"
@@ -15,5 +16,8 @@ bool pngProbe(const uint8_t* data, size_t size);
 // Colour management chunks (gAMA, iCCP, cHRM) are ignored: the stored
 // samples are the picture.
 Status pngRead(const uint8_t* data, size_t size, dib& out, const Progress& progress);
+// Lossless: palette images (1, 4, 8 bits) as palette PNGs of the same
+// depth with every entry of the record's palette, 24-bit images as RGB.
+Status pngWrite(const dib& d, std::FILE* f);
 
 }  // namespace pixkit

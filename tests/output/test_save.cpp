@@ -82,7 +82,8 @@ TEST(SaveName, MissingExtensionComesFromTheFilterAndPresentOnesStay) {
     EXPECT_EQ(output::completeSaveName("/m/Alte.Muster/rose", 6), "/m/Alte.Muster/rose.jpg");
     // No such filter entry: nothing to append.
     EXPECT_EQ(output::completeSaveName("/m/rose", 0), "/m/rose");
-    EXPECT_EQ(output::completeSaveName("/m/rose", 12), "/m/rose");
+    EXPECT_EQ(output::completeSaveName("/m/rose", 12), "/m/rose.png");  // PNG after the eleven
+    EXPECT_EQ(output::completeSaveName("/m/rose", 13), "/m/rose");
 }
 
 TEST(SaveName, AnIndexOutsideTheFilterNamesNoFormat) {

@@ -234,7 +234,7 @@ TEST(SaveDib, ManyColoursAreQuantisedByGifAndRleAndKeptByTheOthers) {
 TEST(SaveDib, WrongFormatNumberWritesNothingAndFails) {
     TempDir dir;
     dib chart = makeChart();
-    for (int format : {-1, 0, 1, 2, 14, 99}) {
+    for (int format : {-1, 0, 1, 2, 15, 99}) {
         RecordingWindow win;
         std::string name = dir.file("chart.bmp");
         EXPECT_FALSE(SaveDib(chart, name.c_str(), format, &win)) << format;
@@ -460,7 +460,9 @@ std::vector<std::string> splitBars(const std::string& s) {
 
 TEST(Filters, SaveFilterHasTheElevenFormatsInTheirNumberOrder) {
     std::vector<std::string> parts = splitBars(GetDIBSaveFilter());
-    ASSERT_EQ(parts.size(), 22u);
+    // The eleven first, PNG (14) appended after them.
+    ASSERT_EQ(parts.size(), 24u);
+    EXPECT_EQ(parts[23], "*.png");
     for (size_t i = 0; i < 11; ++i) {
         EXPECT_EQ(parts[2 * i + 1], std::string("*.") + kFormats[i].ext) << "entry " << i + 1;
         EXPECT_EQ(kFormats[i].number, int(i) + 3);

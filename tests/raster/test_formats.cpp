@@ -30,7 +30,8 @@ TEST(FormatTable, FilterTextsStayByteForByte) {
                  "Windows Bitmap (*.bmp)|*.bmp|Device Independent Bitmap (*.dib)|*.dib|"
                  "CompuServe GIF (*.gif)|*.gif|Amiga IFF (*.iff)|*.iff|JPEG (*.jif)|*.jif|"
                  "JPEG (*.jpg)|*.jpg|Deluxe Paint LBM (*.lbm)|*.lbm|ZSoft PCX (*.pcx)|*.pcx|"
-                 "RLE Bitmap (*.rle)|*.rle|Truevision Targa (*.tga)|*.tga|TIFF (*.tif)|*.tif");
+                 "RLE Bitmap (*.rle)|*.rle|Truevision Targa (*.tga)|*.tga|TIFF (*.tif)|*.tif|"
+                 "Portable Network Graphics (*.png)|*.png");
 }
 
 // Name of the row whose reader claims `bytes` first, as OpenDib picks it.
@@ -50,11 +51,12 @@ TEST(FormatTable, EverySaveIndexKeepsItsNumberExtensionAndWriter) {
         {".iff", "Amiga IFF / Deluxe Paint", -1}, {".jif", "JPEG", -1}, {".jpg", "JPEG", -1},
         {".lbm", "Amiga IFF / Deluxe Paint", -1}, {".pcx", "ZSoft PCX", -1}, {".rle", "Windows Bitmap", 1},
         {".tga", "Truevision Targa", -1},         {".tif", "TIFF", -1},
+        {".png", "Portable Network Graphics", -1},
     };
     const auto saves = pixkit::saveFormats();
     ASSERT_EQ(saves.size(), std::size(cases));
     EXPECT_EQ(pixkit::findSaveFormat(2), nullptr);
-    EXPECT_EQ(pixkit::findSaveFormat(14), nullptr);
+    EXPECT_EQ(pixkit::findSaveFormat(15), nullptr);
 
     dib image{};
     newdib(&image, 6, 5, 24, nullptr, 0);

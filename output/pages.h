@@ -1,0 +1,222 @@
+// The chart over several pages at a chosen cell size, to knit from: the
+// page layout (free functions, in millimetres), and one vector painter for
+// a page that the dialog's preview, the printer and the PDF file share.
+//
+// The stitch grid (one pixel per stitch) is the source: cells are filled
+// rectangles and numbers are text, so no chart picture of the full size is
+// ever made, whatever the chart's size and the device's resolution.
+#pragma once
+
+#include <QPageLayout>
+#include <QRectF>
+#include <QString>
+#include <QtGlobal>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "chart/chartoptions.h"
+#include "raster/dib.h"
+
+class QPainter;
+
+namespace platform {
+class PrinterService;
+}
+
+namespace output {
+
+// How a chart page looks. Defaults are those of the printed pages; the
+// chart's own display options map onto these.
+struct PageStyle {
+    enum class Outline { inverse, contrast };  // contrast: black or white, whichever stands out
+    enum class RowNumbers {
+        odd,    // odd rows, on both sides (as the chart picture numbers them)
+        flat,   // knitting back and forth: odd rows on the right, even rows on the left
+        round,  // knitting in the round: every row on the right
+    };
+    Outline outline = Outline::inverse;
+    int heavyEvery = 10;         // heavy lines after every n stitches and rows; 0: none
+    RowNumbers rowNumbers = RowNumbers::odd;
+    int columnNumberEvery = 10;  // column numbers at multiples of n (and at 1); 0: none
+    bool columnsFromRight = false;
+};
+
+// The pages' style from the chart options, so print, PDF and the chart
+// picture agree. Pages always carry heavy lines and column numbers (at
+// every 10th unless the options say every 5th), counted from the right as
+// the knitter counts.
+PageStyle pageStyleOf(const chart::ChartOptions& o);
+
+inline constexpr double kDefaultCellMm = 5.0;
+inline constexpr double kMinCellMm = 1.0;
+inline constexpr double kMaxCellMm = 30.0;
+inline constexpr int kDefaultOverlap = 2;
+inline constexpr int kMaxOverlap = 10;
+
+// Bands of a chart page inside the printable area, in mm.
+inline constexpr double kPageMarginMm = 4.0;
+inline constexpr double kRowNumberBandMm = 9.0;     // left and right of the cells
+inline constexpr double kColumnNumberBandMm = 5.0;  // above and below the cells
+inline constexpr double kLabelBandMm = 7.0;         // the page label at the bottom
+inline constexpr double kLegendLineMm = 6.0;
+inline constexpr double kLegendColumnMm = 62.0;
+
+// The real stitch's width: 10 cm over the stitches of the swatch.
+double originalCellMm(int stitchesPer10cm);
+// A cell keeps the stitch's proportions: a stitch is 10/stitches cm wide
+// and 10/rows cm high.
+double cellHeightMm(double cellWidthMm, int stitchesPer10cm, int rowsPer10cm);
+
+struct PageSpec {
+    double pageWidthMm = 0;   // printable area
+    double pageHeightMm = 0;
+    double cellWidthMm = kDefaultCellMm;
+    int stitchesPer10cm = 23;
+    int rowsPer10cm = 31;
+    int stitches = 0;  // chart size
+    int rows = 0;
+    int overlap = kDefaultOverlap;  // rows and columns repeated on the next page
+    int legendLines = 0;            // yarns the legend lists
+};
+
+// A chart page's part of the chart. Columns count from the left of the
+// grid, rows from the bottom, both from 0 and half open.
+struct ChartPart {
+    int firstColumn = 0, endColumn = 0;
+    int firstRow = 0, endRow = 0;
+    int repeatedColumns = 0;  // at the side the previous page lies on
+    int repeatedRows = 0;     // at the bottom
+    bool operator==(const ChartPart&) const = default;
+};
+
+struct PagePlan {
+    bool ok = false;  // false: no cell fits on the page, or no chart
+    double cellWidthMm = 0, cellHeightMm = 0;
+    int cellsAcross = 0, cellsDown = 0;  // per page
+    int overlapColumns = 0, overlapRows = 0;
+    int pagesAcross = 0, pagesDown = 0;
+    bool legendOwnPage = false;  // the legend did not fit below the last chart
+    int stitches = 0, rows = 0;
+    bool columnsFromRight = false;
+
+    int chartPages() const { return pagesAcross * pagesDown; }
+    // The overview, the chart pages, and a page for the legend if needed.
+    int pageCount() const { return ok ? 1 + chartPages() + (legendOwnPage ? 1 : 0) : 0; }
+    // Page number (from 1) of chart page `i` (from 0): the overview is 1.
+    static int pageNumber(int i) { return i + 2; }
+    // Chart page i, in knitting order: from the bottom band upward, and in
+    // each band from the first stitch as counted.
+    ChartPart part(int i) const;
+
+    // Where things are on a chart page, in mm from the printable area's
+    // top left corner.
+    QRectF cellsRect(const ChartPart& part) const;
+    // The room for the legend on the last page.
+    QRectF legendRect(double pageWidthMm, double pageHeightMm) const;
+};
+
+PagePlan planPages(const PageSpec& spec, const PageStyle& style = {});
+
+// Stitch and row numbers as the knitter counts them: stitches from the
+// left (or from the right), rows from the bottom, from 1.
+int stitchNumber(const PagePlan& plan, int column);
+
+// "Seite 2 von 6 · Maschen 41–80 · Reihen 1–50"; the overview reads
+// "Seite 1 von 6 · Übersicht · Maschen 1–120 · Reihen 1–150".
+QString pageLabel(const PagePlan& plan, int page);
+
+// One line of the legend: a yarn that the chart uses.
+struct YarnUse {
+    int yarn = 0;          // yarn number from 1
+    uint32_t colour = 0;   // colour value, red in the low byte
+    int64_t stitches = 0;
+};
+// The yarns of a stitch grid with their stitch counts, in yarn order;
+// yarns that no stitch uses are left out. Indices that belong to no yarn
+// show yarn 1's colour and count for it.
+std::vector<YarnUse> yarnUses(const dib& grid);
+
+// Draws the legend into `rect` (device units, `dotsPerMm` of them to the
+// mm): "Garn", swatch, stitch count, in as many columns as it needs.
+void paintLegend(QPainter& p, const QRectF& rect, double dotsPerMm, const std::vector<YarnUse>& yarns);
+
+// The pages of one chart. Keeps a reference to the grid: it must outlive
+// the document.
+class PageDocument {
+public:
+    PageDocument(const dib& grid, int stitchesPer10cm, int rowsPer10cm, double cellWidthMm, int overlap,
+                 const PageStyle& style = {});
+
+    // Lays the pages out on a printable area of this size.
+    void setPageSize(double widthMm, double heightMm);
+    const PagePlan& plan() const { return plan_; }
+    int pageCount() const { return plan_.pageCount(); }
+    double pageWidthMm() const { return pageW_; }
+    double pageHeightMm() const { return pageH_; }
+
+    // Paints page `page` (from 1). Device (0, 0) is the printable area's
+    // top left corner; `dotsPerMm` device units make one mm.
+    void paintPage(QPainter& p, int page, double dotsPerMm) const;
+
+    // Draws the legend into a rect on the last page; replaceable.
+    using LegendPainter = std::function<void(QPainter&, const QRectF& rect, double dotsPerMm)>;
+    LegendPainter legend;
+
+private:
+    void paintOverview(QPainter& p, double s) const;
+    void paintChartPage(QPainter& p, const ChartPart& part, double s) const;
+    uint32_t cellColour(int column, int rowFromBottom) const;
+
+    const dib& grid_;
+    int stitchesPer10_;
+    int rowsPer10_;
+    double cellMm_;
+    int overlap_;
+    PageStyle style_;
+    double pageW_ = 0, pageH_ = 0;
+    std::vector<YarnUse> yarns_;
+    PagePlan plan_;
+};
+
+// The dialog's choices for the pages, remembered in the settings store.
+struct PageChoice {
+    double cellWidthMm = kDefaultCellMm;
+    bool originalSize = false;  // the real stitch's width instead of cellWidthMm
+    int overlap = kDefaultOverlap;
+    double cellMm(int stitchesPer10cm) const {
+        return originalSize ? originalCellMm(stitchesPer10cm) : cellWidthMm;
+    }
+    bool operator==(const PageChoice&) const = default;
+};
+// Values that are missing or unreadable keep the defaults.
+PageChoice loadPageChoice();
+void storePageChoice(const PageChoice& choice);
+
+enum class PrintPagesStatus { ok, nothingFits };
+
+// Prints every page as one job under "Velisto Bild", on the printer's
+// paper. Printer errors are raised as platform::PrinterError; a begun job
+// is never left open.
+PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc);
+
+// The paper a PDF gets: the printer's when one is set up, else the
+// locale's (A4, or Letter where that is the custom), with 10 mm margins.
+QPageLayout localePageLayout();
+// The printable page of `printer` (its paper and margins); the locale's
+// paper when no printer answers.
+QPageLayout pdfPageLayout(platform::PrinterService& printer);
+
+enum class PdfStatus {
+    ok,
+    nothingFits,   // no cell fits on the paper
+    cannotCreate,  // the folder cannot take the file
+    writeFailed,   // writing or replacing failed (disk full); an old file stays as it was
+};
+
+// Writes the pages into a PDF file with searchable text and the title
+// "Velisto Bild". The file is written beside its place under another name
+// and put in place only when complete.
+PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout);
+
+}  // namespace output
