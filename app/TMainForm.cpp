@@ -1,5 +1,6 @@
 #include "app/TMainForm.h"
 
+#include <QAbstractFileIconProvider>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -72,6 +73,7 @@ void TMainForm::FormCreate(QObject*) {
 
     showMotifInfo();
     breitedChange(this);
+    showStitchCount();
 
     pal.num = pattern::kYarnColours;
     pal.ver = kPaletteVersion;

@@ -75,4 +75,8 @@ Box loadFailure(const QString& path, const QString& libraryText) {
     return Box{message, QStringLiteral("Fehler")};
 }
 
+QString partialPicture() {
+    return QStringLiteral("Die Datei ist unvollständig: Nur ein Teil des Bildes konnte gelesen werden.");
+}
+
 }  // namespace messages

@@ -37,4 +37,8 @@ struct Box {
 };
 Box loadFailure(const QString& path, const QString& libraryText);
 
+// Notice beside the preview after a load that kept only part of the
+// picture (a file cut short): the rest is filled and must not be knitted.
+QString partialPicture();
+
 }  // namespace messages
