@@ -239,6 +239,9 @@ void TMainForm::setupBrowser() {
     auto later = [this] { QTimer::singleShot(0, this, [this] { keepTreeFolderInSight(); }); };
     connect(treeModel, &QFileSystemModel::directoryLoaded, this, later);
     connect(treeModel, &QAbstractItemModel::layoutChanged, this, later);
+    // The column takes its width from the rows laid out; the room to scroll
+    // sideways grows after them.
+    connect(JamShellTree1->horizontalScrollBar(), &QAbstractSlider::rangeChanged, this, later);
 
     showTreeFolder(motif::startFolder(progpath, motif::rememberedFolder()));
 }
@@ -267,8 +270,7 @@ void TMainForm::keepTreeFolderInSight() {
     QScrollBar* bar = JamShellTree1->horizontalScrollBar();
     const QRect cell = JamShellTree1->visualRect(index);
     const int arrow = bar->value() + cell.left() - JamShellTree1->indentation();
-    const int nameEnd = arrow + JamShellTree1->indentation() + JamShellTree1->iconSize().width() + 8 +
-                        JamShellTree1->fontMetrics().horizontalAdvance(index.data().toString());
+    const int nameEnd = bar->value() + cell.left() + JamShellTree1->sizeHintForIndex(index).width();
     const int shown = JamShellTree1->viewport()->width();
     bar->setValue(std::max(0, std::min(arrow, nameEnd - shown)));
 }
