@@ -138,15 +138,18 @@ TEST(FirstUseStart, TreeShowsTheSelectedFolderFromItsExpandArrow) {
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     QTreeView* tree = f.JamShellTree1;
-    // In sight, its expand arrow and its name showing, and the tree scrolled
-    // sideways less than one level: the names above stay readable too.
+    // In sight, its expand arrow and its whole name showing, and the tree
+    // scrolled sideways no further than that needs: the names above keep
+    // as much of their start as can be had.
     auto readable = [&] {
-        const QRect cell = tree->visualRect(tree->currentIndex());
-        const int nameEnd = cell.left() + tree->fontMetrics().horizontalAdvance(tree->currentIndex().data().toString());
-        return tree->currentIndex().isValid() && cell.left() - tree->indentation() >= 0 &&
-               nameEnd <= tree->viewport()->width() && cell.top() >= 0 &&
+        const QModelIndex current = tree->currentIndex();
+        const QRect cell = tree->visualRect(current);
+        const int arrow = cell.left() - tree->indentation();
+        const int nameEnd = cell.left() + tree->sizeHintForIndex(current).width();
+        const int shown = tree->viewport()->width();
+        return current.isValid() && arrow >= 0 && nameEnd <= shown && cell.top() >= 0 &&
                cell.bottom() <= tree->viewport()->height() &&
-               tree->horizontalScrollBar()->value() < tree->indentation();
+               (tree->horizontalScrollBar()->value() == 0 || nameEnd == shown || arrow == 0);
     };
     ASSERT_TRUE(QTest::qWaitFor(readable, 5000));
     QTest::qWait(200);  // folders still arriving must not scroll it away
