@@ -10,6 +10,7 @@
 
 #include "app/ButtonsXP.h"
 #include "app/pictures.h"
+#include "platform/msgbox.h"
 
 QString makerWebCaption() {
     QUrl url(QString::fromLatin1(kMakerWebAddress));
@@ -38,8 +39,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int
 TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("Info"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(platform::dialogFrame());
     setFixedSize(664, 453);
 
     Panel1 = new QFrame(this);

@@ -1,5 +1,6 @@
 #include "app/TMainForm.h"
 
+#include <QAbstractFileIconProvider>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -75,6 +76,7 @@ void TMainForm::FormCreate(QObject*) {
 
     showMotifInfo();
     breitedChange(this);
+    showStitchCount();
 
     pal.num = pattern::kYarnColours;
     pal.ver = kPaletteVersion;

@@ -7,7 +7,9 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QString>
+#include <memory>
 
 #include "chart/chartoptions.h"
 #include "pattern/knitcheck.h"
@@ -15,6 +17,7 @@
 #include "raster/dib.h"
 
 class QBoxLayout;
+class QAbstractFileIconProvider;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -89,11 +92,16 @@ public:
     static QString programFolder(const QString& programFile);
     // Fills Breit, Hoch and tief from the motif.
     void showMotifInfo();
+    // Loads a picture named at start (command line, file manager) and
+    // opens its folder in the browser.
+    void openFromCommandLine(const QString& file);
 
     // ---- compute command and size coupling
     void RenderBtnClick(QObject* Sender);
     void breitedChange(QObject* Sender);
     void hochedChange(QObject* Sender);
+    // The stitches and rows the size and gauge give, as computing uses them.
+    void showStitchCount();
     dib DepthUpTo(int nbpp);
     dib Resize(dib src, int breit, int hoch);
     dib DepthDownTo(dib src, int zcols, int rolmod);
@@ -159,6 +167,9 @@ public:
     void PdfBtnClick(QObject* Sender);
     // Asks for a file and writes the pages of the stitch grid into it.
     void savePagesPdf(const PdfRequest& request);
+    // Ctrl+S and Ctrl+P: the chart of the current grid, from any page.
+    void SaveChartKey();
+    void PrintChartKey();
 
     // ---- shell
     void EndeBtnMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
@@ -179,8 +190,13 @@ public:
     void openfilenow(const QString& name);
     void DibPrevPaintPaint(QObject* Sender);
     void FilterComboBox1Change(QObject* Sender);
-    // Start-up step 2: filter box entries and the tree opened at progpath.
+    // Start-up step 2: filter box entries and the tree opened at the start
+    // folder (motif::startFolder).
     void setupBrowser();
+    // Selects `folder` in the tree and keeps it in sight, names readable
+    // from their start, while the tree fills in.
+    void showTreeFolder(const QString& folder);
+    void keepTreeFolderInSight();
 
     // ---- PlatformWindow: what the raster library talks to
     void sendMessage(uint32_t msg, uintptr_t wParam, intptr_t lParam) override;
@@ -213,6 +229,7 @@ public:
     QLabel* PreviewLabel = nullptr;
     QWidget* PrevPanel = nullptr;
     TPaintBox* DibPrevPaint = nullptr;
+    QLabel* PartialNotice = nullptr;  // under the preview, hidden unless a picture loaded in part
 
     // page 2
     QLineEdit* Breit = nullptr;
@@ -223,6 +240,7 @@ public:
     TFloatSpinEdit* breited = nullptr;
     TFloatSpinEdit* hoched = nullptr;
     QCheckBox* sverhCheck = nullptr;
+    QLabel* StitchCount = nullptr;  // "46 Maschen × 38 Reihen"
 
     // page 3
     TPaintBox* PaintBox1 = nullptr;
@@ -283,4 +301,6 @@ private:
     // The float limit follows the gauge until the user sets one.
     int knitLimitDefault_ = -1;
     QString programFile_;
+    QPersistentModelIndex treeTarget_;  // the tree's folder kept in sight
+    std::unique_ptr<QAbstractFileIconProvider> fileIcons_;
 };

@@ -47,6 +47,7 @@ void TMainForm::PaintBox1MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifi
     e.peGreen = green;
     e.peBlue = blue;
     PaintBox1Paint(PaintBox1);
+    PaintBox1MouseMove(PaintBox1, {}, X, Y);  // the label shows the new values at once
 }
 
 void TMainForm::PaintBox1MouseMove(QObject*, Qt::KeyboardModifiers, int X, int Y) {

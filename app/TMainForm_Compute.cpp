@@ -1,6 +1,7 @@
 // Compute command and the coupling of the size fields. The work is done by
 // pattern/; these handlers read the controls and store the result.
 #include <QCheckBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QUndoStack>
@@ -58,6 +59,13 @@ void TMainForm::hochedChange(QObject*) {
     init = true;
     breited->setValue(pattern::coupledSize(dibwidth(di), hoched->value(), dibheight(di)));
     init = false;
+}
+
+void TMainForm::showStitchCount() {
+    const int stitches = pattern::stitchCount(maschened->value(), breited->value());
+    const int rows = pattern::stitchCount(reihened->value(), hoched->value());
+    const QLocale de = platform::uiLocale();
+    StitchCount->setText(QStringLiteral("%1 Maschen × %2 Reihen").arg(de.toString(stitches), de.toString(rows)));
 }
 
 dib TMainForm::DepthUpTo(int nbpp) { return pattern::DepthUpTo(di, nbpp, progressOf(this)); }

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QScreen>
+#include <QShortcut>
 #include <QFileSystemModel>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -241,6 +242,20 @@ void TMainForm::createLayout() {
         DibPrevPaint = named(new TPaintBox(PrevPanel), "DibPrevPaint");
         DibPrevPaint->setToolTip(QStringLiteral("Zeigt eine Vorschau des geladenen Bildes"));
         pp->addWidget(DibPrevPaint);
+        // Hidden until a picture loads only in part; takes room from the
+        // preview only while it shows.
+        PartialNotice = named(new QLabel(prevSide), "PartialNotice");
+        PartialNotice->setWordWrap(true);
+        PartialNotice->setAutoFillBackground(true);
+        PartialNotice->setMargin(3);
+        {
+            QPalette p = PartialNotice->palette();
+            p.setColor(QPalette::Window, p.color(QPalette::ToolTipBase));
+            p.setColor(QPalette::WindowText, p.color(QPalette::ToolTipText));
+            PartialNotice->setPalette(p);
+        }
+        PartialNotice->hide();
+        pv->addWidget(PartialNotice);
         Splitter2->setSizes({373, 249});
         Splitter2->setStretchFactor(0, 1);  // the list and the preview share the rest
         Splitter2->setStretchFactor(1, 1);
@@ -308,6 +323,10 @@ void TMainForm::createLayout() {
         sverhCheck = named(new QCheckBox(QStringLiteral("Seitenverhältnis beibehalten"), g3), "sverhCheck");
         sverhCheck->setGeometry(16, 98, 250, 17);
         sverhCheck->setChecked(true);
+        // Beside the two size fields, what computing will make of them.
+        StitchCount = named(new QLabel(g3), "StitchCount");
+        StitchCount->setGeometry(192, 58, 190, 17);
+        StitchCount->setToolTip(QStringLiteral("So viele Maschen und Reihen ergeben Größe und Maschenprobe"));
         v->addWidget(g3);
         v->addStretch(1);
     }
@@ -358,6 +377,7 @@ void TMainForm::createLayout() {
         BitBtnXP1 = named(new TBitBtnXP(QStringLiteral("Bild &speichern unter..."), top), "BitBtnXP1");
         BitBtnXP1->setGeometry(160, 8, 145, 25);
         BitBtnXP1->setGlyph(pictures::get(pictures::Id::GlyphSave));
+        BitBtnXP1->setToolTip(QStringLiteral("Speichert das berechnete Maschenbild (ein Bildpunkt je Masche) als Bilddatei"));
         EditModeCheck = named(new QCheckBox(QStringLiteral("Nachbearbeiten"), top), "EditModeCheck");
         EditModeCheck->setGeometry(8, 40, 200, 17);
         v->addWidget(top);
@@ -393,6 +413,7 @@ void TMainForm::createLayout() {
         SaveAsBtn = named(new TBitBtnXP(QStringLiteral("Bild &speichern unter..."), top), "SaveAsBtn");
         SaveAsBtn->setGeometry(8, 8, 145, 25);
         SaveAsBtn->setGlyph(pictures::get(pictures::Id::GlyphSave));
+        SaveAsBtn->setToolTip(QStringLiteral("Speichert die Strickvorlage mit Kästchen und Reihennummern als Bilddatei"));
         PrintBtn = named(new TBitBtnXP(QStringLiteral("Bild &drucken..."), top), "PrintBtn");
         PrintBtn->setGeometry(160, 8, 145, 25);
         PrintBtn->setGlyph(pictures::get(pictures::Id::GlyphPrint));
@@ -428,6 +449,10 @@ void TMainForm::connectEvents() {
     connect(BitBtn3, &QPushButton::clicked, this, [this] { RenderBtnClick(BitBtn3); });
     connect(breited, &QDoubleSpinBox::valueChanged, this, [this] { breitedChange(breited); });
     connect(hoched, &QDoubleSpinBox::valueChanged, this, [this] { hochedChange(hoched); });
+    for (QSpinBox* gauge : {maschened, reihened})
+        connect(gauge, &QSpinBox::valueChanged, this, [this] { showStitchCount(); });
+    for (QDoubleSpinBox* size : {static_cast<QDoubleSpinBox*>(breited), static_cast<QDoubleSpinBox*>(hoched)})
+        connect(size, &QDoubleSpinBox::valueChanged, this, [this] { showStitchCount(); });
 
     // The XPaint handlers draw when called from a paint event and ask for
     // one otherwise (see TPaintBox::canvas).
@@ -455,6 +480,9 @@ void TMainForm::connectEvents() {
     connect(PrintBtn, &QPushButton::clicked, this, [this] { PrintBtnClick(PrintBtn); });
     connect(ChartOptBtn, &QPushButton::clicked, this, [this] { ChartOptBtnClick(ChartOptBtn); });
     connect(PdfBtn, &QPushButton::clicked, this, [this] { PdfBtnClick(PdfBtn); });
+    // As in every desktop program; both act on the chart of the last page.
+    connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, [this] { SaveChartKey(); });
+    connect(new QShortcut(QKeySequence::Print, this), &QShortcut::activated, this, [this] { PrintChartKey(); });
 
     EndeBtn->onMouseDown = [this](Btn b, Mods m, int x, int y) { EndeBtnMouseDown(EndeBtn, b, m, x, y); };
     EndeBtn->onMouseMove = [this](Mods m, int x, int y) { EndeBtnMouseMove(EndeBtn, m, x, y); };

@@ -1,19 +1,29 @@
 // Motif loading and preview on page 1: folder tree, file list, file-type
 // box, and the preview of the loaded motif.
+#include <algorithm>
+#include <memory>
+
+#include <QAbstractFileIconProvider>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTimer>
 #include <QTreeView>
 
 #include "app/TMainForm.h"
 #include "app/motifload.h"
+#include "app/pictures.h"
+#include "platform/settings.h"
 #include "platform/controls.h"
 #include "platform/gdi.h"
 #include "app/messages.h"
@@ -74,6 +84,27 @@ private:
     QTreeView* list_;
 };
 
+// Folders, pictures the library opens and other files at a glance, the same
+// on every desktop (themes without icons would show none).
+class FileIcons : public QAbstractFileIconProvider {
+public:
+    explicit FileIcons(const QStringList& pictureMasks)
+        : folder_(pictures::get(pictures::Id::ListFolder)),
+          picture_(pictures::get(pictures::Id::ListPicture)),
+          file_(pictures::get(pictures::Id::ListFile)),
+          masks_(pictureMasks) {}
+
+    QIcon icon(IconType type) const override { return type == File ? file_ : folder_; }
+    QIcon icon(const QFileInfo& info) const override {
+        if (info.isDir()) return folder_;
+        return QDir::match(masks_, info.fileName()) ? picture_ : file_;
+    }
+
+private:
+    QIcon folder_, picture_, file_;
+    QStringList masks_;
+};
+
 }  // namespace
 
 namespace motif {
@@ -109,6 +140,32 @@ void reportLoadFailure(QWidget* owner, const QString& path, const QString& libra
     errorreport::Report(box.text, owner, box.caption);
 }
 
+QString samplesFolder(const QString& progpath) {
+    const QString folder = QDir::cleanPath(progpath + QStringLiteral("/../share/tricoma/samples"));
+    return QFileInfo(folder).isDir() ? folder : QString();
+}
+
+QString startFolder(const QString& progpath, const QString& remembered) {
+    if (!remembered.isEmpty() && QFileInfo(remembered).isDir()) return remembered;
+    const QString samples = samplesFolder(progpath);
+    return samples.isEmpty() ? progpath : samples;
+}
+
+namespace {
+const QString kGroup = QStringLiteral("MotifBrowser");
+const QString kLastFolder = QStringLiteral("LastFolder");
+}  // namespace
+
+QString rememberedFolder() {
+    auto s = platform::UserSettings();
+    return s->value(kGroup + QLatin1Char('/') + kLastFolder).toString();
+}
+
+void rememberFolder(const QString& folder) {
+    auto s = platform::UserSettings();
+    s->setValue(kGroup + QLatin1Char('/') + kLastFolder, folder);
+}
+
 }  // namespace motif
 
 void TMainForm::setupBrowser() {
@@ -125,6 +182,9 @@ void TMainForm::setupBrowser() {
     // Deep folders scroll sideways instead of being cut off.
     JamShellTree1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     JamShellTree1->header()->setStretchLastSection(false);
+    // Scrolling by hand ends the keeping in sight of the folder opened last.
+    for (QScrollBar* bar : {JamShellTree1->horizontalScrollBar(), JamShellTree1->verticalScrollBar()})
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this] { treeTarget_ = QPersistentModelIndex(); });
 
     // File list: files and folders of the tree's folder; names can be
     // edited in place (F2 or a click on the selected entry).
@@ -147,6 +207,12 @@ void TMainForm::setupBrowser() {
     JamShellList1->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     JamShellList1->header()->setStretchLastSection(false);
 
+    const auto filters = motif::filterPairs(GetDIBOpenFilter());
+    fileIcons_ = std::make_unique<FileIcons>(
+        motif::nameFilters(filters.isEmpty() ? QString() : filters.first().second));
+    treeModel->setIconProvider(fileIcons_.get());
+    listModel->setIconProvider(fileIcons_.get());
+
     connect(JamShellTree1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (!current.isValid()) return;
@@ -163,29 +229,50 @@ void TMainForm::setupBrowser() {
 
     // The file-type box; its change handler sets the list's filter.
     FilterComboBox1->clear();
-    for (const auto& [description, mask] : motif::filterPairs(GetDIBOpenFilter())) FilterComboBox1->addItem(description, mask);
+    for (const auto& [description, mask] : filters) FilterComboBox1->addItem(description, mask);
+    FilterComboBox1->addItem(QString::fromUtf8(motif::kAllFilesText), QString::fromLatin1(motif::kAllFilesMask));
     FilterComboBox1Change(FilterComboBox1);
 
-    // Open the tree at the program's folder.
-    QModelIndex start = treeModel->index(progpath);
-    if (start.isValid()) {
-        for (QModelIndex up = start.parent(); up.isValid(); up = up.parent()) JamShellTree1->expand(up);
-        JamShellTree1->setCurrentIndex(start);
-        JamShellTree1->scrollTo(start);
-        // The folders above it are read in the background; keep the start
-        // folder in sight while they arrive, until the user moves on.
-        auto keepInSight = [this, start = QPersistentModelIndex(start)] {
-            if (!start.isValid() || JamShellTree1->currentIndex() != start) return;
-            for (QModelIndex up = start.parent(); up.isValid(); up = up.parent()) JamShellTree1->expand(up);
-            JamShellTree1->scrollTo(start, QAbstractItemView::PositionAtCenter);
-        };
-        // Rows arrive and are sorted later; scroll after the view has laid
-        // them out, and once more when the window has its final size.
-        auto later = [this, keepInSight] { QTimer::singleShot(0, this, keepInSight); };
-        connect(treeModel, &QFileSystemModel::directoryLoaded, this, later);
-        connect(treeModel, &QAbstractItemModel::layoutChanged, this, later);
-        later();
-    }
+    // The folders above the one shown are read in the background; rows
+    // arrive and are sorted later. Scroll after the view has laid them out,
+    // and once more when the window has its final size.
+    auto later = [this] { QTimer::singleShot(0, this, [this] { keepTreeFolderInSight(); }); };
+    connect(treeModel, &QFileSystemModel::directoryLoaded, this, later);
+    connect(treeModel, &QAbstractItemModel::layoutChanged, this, later);
+    // The column takes its width from the rows laid out; the room to scroll
+    // sideways grows after them.
+    connect(JamShellTree1->horizontalScrollBar(), &QAbstractSlider::rangeChanged, this, later);
+
+    showTreeFolder(motif::startFolder(progpath, motif::rememberedFolder()));
+}
+
+void TMainForm::showTreeFolder(const QString& folder) {
+    const QModelIndex index = treeModel->index(folder);
+    if (!index.isValid()) return;
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) JamShellTree1->expand(up);
+    JamShellTree1->setCurrentIndex(index);
+    // Kept in sight while the folders around it arrive, until the user
+    // moves on (another folder, or scrolling by hand).
+    treeTarget_ = QPersistentModelIndex(index);
+    keepTreeFolderInSight();
+    QTimer::singleShot(0, this, [this] { keepTreeFolderInSight(); });
+}
+
+void TMainForm::keepTreeFolderInSight() {
+    if (!treeTarget_.isValid() || JamShellTree1->currentIndex() != treeTarget_) return;
+    const QModelIndex index = treeTarget_;
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) JamShellTree1->expand(up);
+    JamShellTree1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    // Centring also centres sideways, which cuts the names off at the left
+    // once the column is wider than the tree. Show the folder from its
+    // expand arrow on, and as much of the path to the left as leaves its
+    // name whole.
+    QScrollBar* bar = JamShellTree1->horizontalScrollBar();
+    const QRect cell = JamShellTree1->visualRect(index);
+    const int arrow = bar->value() + cell.left() - JamShellTree1->indentation();
+    const int nameEnd = bar->value() + cell.left() + JamShellTree1->sizeHintForIndex(index).width();
+    const int shown = JamShellTree1->viewport()->width();
+    bar->setValue(std::max(0, std::min(arrow, nameEnd - shown)));
 }
 
 void TMainForm::FilterComboBox1Change(QObject*) {
@@ -200,11 +287,7 @@ void TMainForm::JamShellList1DblClick(QObject*) {
     const QModelIndex entry = rows.first();
     if (listModel->isDir(entry)) {
         // The list's default command on a folder: open it in the browser.
-        QModelIndex folder = treeModel->index(listModel->filePath(entry));
-        if (!folder.isValid()) return;
-        JamShellTree1->expand(folder.parent());
-        JamShellTree1->setCurrentIndex(folder);
-        JamShellTree1->scrollTo(folder);
+        showTreeFolder(listModel->filePath(entry));
         return;
     }
     openfilenow(listModel->filePath(entry));
@@ -223,11 +306,17 @@ void TMainForm::openfilenow(const QString& name) {
     dib loaded = emptydib();
     OpenDib(&loaded, path8.constData(), 0, this);
     if (loaded.poi) {
+        const bool partial = dibpartial(loaded);
         freedib(di);
         di = loaded;
         showMotifInfo();
         breitedChange(this);
+        // A grey rest must not pass for part of the motif; the notice does
+        // not stop the user, who may want the part that is there.
+        PartialNotice->setText(partial ? messages::partialPicture() : QString());
+        PartialNotice->setVisible(partial);
         DibPrevPaint->repaint();
+        motif::rememberFolder(QFileInfo(name).absolutePath());
         return;
     }
     motif::reportLoadFailure(this, name, QString::fromUtf8(diberrortext(loaded)));
@@ -245,4 +334,10 @@ void TMainForm::DibPrevPaintPaint(QObject*) {
     if (size.isEmpty()) return;
     PainterDC dc(*canvas);
     drawdib(&dc, 0, 0, size.width(), size.height(), di, 0, 0, iw, ih, true, SRCCOPY);
+}
+
+void TMainForm::openFromCommandLine(const QString& file) {
+    const QFileInfo info(file);
+    showTreeFolder(info.absolutePath());
+    openfilenow(info.absoluteFilePath());
 }

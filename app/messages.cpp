@@ -99,4 +99,8 @@ QString pdfFailure(output::PdfStatus status, const QString& path) {
     return {};
 }
 
+QString partialPicture() {
+    return QStringLiteral("Die Datei ist unvollständig: Nur ein Teil des Bildes konnte gelesen werden.");
+}
+
 }  // namespace messages

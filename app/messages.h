@@ -41,5 +41,8 @@ Box loadFailure(const QString& path, const QString& libraryText);
 // The chart's pages not printed or not saved as PDF to `path` (empty for ok).
 QString pdfFailure(output::PdfStatus status, const QString& path);
 QString pagesRefusal();
+// Notice beside the preview after a load that kept only part of the
+// picture (a file cut short): the rest is filled and must not be knitted.
+QString partialPicture();
 
 }  // namespace messages

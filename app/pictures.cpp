@@ -33,6 +33,9 @@ const std::vector<Entry>& all() {
         {Id::WebLogo, "weblogo.png", 24, 25},
         {Id::About, "about.png", 306, 322},
         {Id::Icon, "icon.png", 256, 256},
+        {Id::ListFolder, "list_folder.png", 16, 16},
+        {Id::ListPicture, "list_picture.png", 16, 16},
+        {Id::ListFile, "list_file.png", 16, 16},
     };
     return table;
 }

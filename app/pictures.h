@@ -18,6 +18,7 @@ enum class Id {
     WebLogo,     // the web-site button, 24 x 25
     About,       // about box, 306 x 322
     Icon,        // program icon, 256 x 256
+    ListFolder, ListPicture, ListFile,  // file list icons, 16 x 16
 };
 
 struct Entry {

@@ -16,6 +16,7 @@
 #include "platform/errorreport.h"
 #include "platform/controls.h"
 #include "platform/gdi.h"
+#include "platform/msgbox.h"
 #include "platform/settings.h"
 #include "platform/drawdib.h"
 
@@ -86,8 +87,7 @@ QString rectText(const QRect& r) {
 TPrintForm::TPrintForm(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("PrintForm"));
     setWindowTitle(QStringLiteral("Bild drucken..."));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(platform::dialogFrame());
     setFixedSize(427, 328);
     // The layout was made for a narrow 11-pixel dialog font; a condensed
     // face keeps the captions inside their boxes.

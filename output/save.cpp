@@ -1,5 +1,7 @@
 #include "output/save.h"
 
+#include <QFileInfo>
+
 #include "platform/dialogs.h"
 #include "raster/PixKit3.h"
 #include "raster/formats.h"
@@ -43,8 +45,14 @@ QString completeSaveName(const QString& name, int filterIndex) {
 
 void savePicture(TSaveDialog& dialog, const dib& image, QWidget* owner, HWND window, SaveFn save) {
     dialog.Filter = QString::fromLocal8Bit(GetDIBSaveFilter());
-    if (!dialog.Execute(owner)) return;
-    const QString name = completeSaveName(dialog.FileName, dialog.FilterIndex);
+    QString name;
+    for (;;) {
+        if (!dialog.Execute(owner)) return;
+        name = completeSaveName(dialog.FileName, dialog.FilterIndex);
+        // The dialog has asked about the name it returned; a file that only
+        // the completed name hits would be replaced unasked.
+        if (name == dialog.FileName || !QFileInfo::exists(name) || dialog.ConfirmReplace(owner, name)) break;
+    }
     // File names are UTF-8 on this platform, so every character survives.
     const QByteArray bytes = name.toUtf8();
     save(image, bytes.constData(), saveFormat(dialog.FilterIndex), window);

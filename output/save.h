@@ -39,8 +39,10 @@ using SaveFn = bool (*)(dib d, const char* name, int format, HWND window);
 
 // The save command: offers the library's save filter, and after OK hands
 // `image` with the completed name and the chosen format to `save`. The
-// dialog keeps the name as the user chose it, not the completed one. The
-// library reports a failed write itself; the result is not examined.
+// dialog keeps the name as the user chose it, not the completed one. When
+// completing the name leads to an existing file, the user is asked as the
+// dialog asks for a typed one; "no" returns to the dialog. The library
+// reports a failed write itself; the result is not examined.
 void savePicture(TSaveDialog& dialog, const dib& image, QWidget* owner, HWND window, SaveFn save);
 
 }  // namespace output

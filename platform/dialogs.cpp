@@ -1,6 +1,8 @@
 #include "platform/dialogs.h"
 
 #include <QColorDialog>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
@@ -9,6 +11,7 @@
 #include <QTreeView>
 
 #include "platform/controls.h"
+#include "platform/msgbox.h"
 
 namespace {
 TColorDialog::Hook& colorHook() {
@@ -71,6 +74,12 @@ QStringList qtFilters(const QString& filter) {
     }
     return out;
 }
+// The toolkit's text in the program's language: its translation when that
+// is loaded, else the German wording of it.
+QString toolkitText(const char* context, const char* source, const char* german) {
+    const QString t = QCoreApplication::translate(context, source);
+    return t == QLatin1String(source) ? QString::fromUtf8(german) : t;
+}
 }  // namespace
 
 void TColorDialog::setHook(Hook hook) { colorHook() = std::move(hook); }
@@ -90,6 +99,7 @@ bool TSaveDialog::Execute(QWidget* owner) {
     if (saveHook()) return saveHook()(*this);
     QStringList filters = qtFilters(Filter);
     QFileDialog dlg(owner);
+    if (!Title.isEmpty()) dlg.setWindowTitle(Title);
     dlg.setProxyModel(new GermanFileList(&dlg));  // ignored by a native dialog
     fitGermanColumns(dlg);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
@@ -105,4 +115,17 @@ bool TSaveDialog::Execute(QWidget* owner) {
     int idx = filters.indexOf(dlg.selectedNameFilter());
     if (idx >= 0) FilterIndex = idx + 1;
     return true;
+}
+
+QString TSaveDialog::shownTitle() const {
+    if (!Title.isEmpty()) return Title;
+    return toolkitText("QFileDialog", "Save As", "Speichern unter");
+}
+
+bool TSaveDialog::ConfirmReplace(QWidget* owner, const QString& path) const {
+    const QString question = toolkitText("QFileDialog", "%1 already exists.\nDo you want to replace it?",
+                                         "Die Datei %1 existiert bereits.\nSoll sie überschrieben werden?")
+                                 .arg(QFileInfo(path).fileName());
+    return platform::MessageBox(owner, question, shownTitle(), platform::MB_YESNO | platform::MB_ICONWARNING) ==
+           platform::IDYES;
 }

@@ -23,6 +23,7 @@ public:
 
 class TSaveDialog {
 public:
+    QString Title;        // empty: the platform's standard save title
     QString InitialDir;
     QString FileName;
     QString Filter;       // description|mask pairs joined by '|'
@@ -33,4 +34,11 @@ public:
 
     using Hook = std::function<bool(TSaveDialog&)>;
     static void setHook(Hook hook);
+
+    // The title the dialog shows: Title, or the platform's standard one.
+    QString shownTitle() const;
+    // Asks whether the existing file `path` may be replaced, with the
+    // question, title and buttons the dialog itself asks about a typed name
+    // that exists. For names the dialog never saw (completed afterwards).
+    bool ConfirmReplace(QWidget* owner, const QString& path) const;
 };

@@ -14,6 +14,13 @@ MessageBoxHook& hook() {
 
 void setMessageBoxHook(MessageBoxHook h) { hook() = std::move(h); }
 
+Qt::WindowFlags dialogFrame() {
+    // Customised, so window managers take the listed buttons as the only
+    // ones instead of adding their defaults for a window.
+    return Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+}
+
 int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned flags) {
     if (hook()) return hook()(text, caption, flags);
     QMessageBox box(owner);
@@ -24,7 +31,15 @@ int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsi
                 : icon == MB_ICONWARNING    ? QMessageBox::Warning
                 : icon == MB_ICONINFORMATION ? QMessageBox::Information
                                              : QMessageBox::NoIcon);
-    if ((flags & 0x0F) == MB_OKCANCEL) {
+    box.setWindowFlags(dialogFrame());
+    const unsigned buttons = flags & 0x0F;
+    if (buttons == MB_YESNO) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? IDYES : IDNO;
+    }
+    if (buttons == MB_OKCANCEL) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Ok);
         box.setEscapeButton(QMessageBox::Cancel);

@@ -72,7 +72,7 @@ struct dib {
     uint8_t* poi;                 // first pixel byte, nullptr when empty
     int32_t bytew;                // bytes per stored row
     uint8_t ispal;                // library's palette flag, unused by the program
-    uint8_t filler1;
+    uint8_t readflags;            // kDibPartial after a read that filled missing rows
     LPAL pal;                     // the image's colours, red first
     uint8_t filler2[2];
     uint32_t NOTUSEDINFIXEDMEMlp; // library's palette-handle slot
@@ -88,7 +88,7 @@ static_assert(offsetof(dib, pmi) == 0);
 static_assert(offsetof(dib, poih) < offsetof(dib, pmih));
 static_assert(offsetof(dib, pmih) < offsetof(dib, poi));
 static_assert(offsetof(dib, poi) < offsetof(dib, bytew));
-static_assert(offsetof(dib, pal) == offsetof(dib, ispal) + 2, "one filler byte before pal");
+static_assert(offsetof(dib, pal) == offsetof(dib, ispal) + 2, "one flag byte before pal");
 static_assert(offsetof(dib, NOTUSEDINFIXEDMEMlp) == offsetof(dib, pal) + sizeof(LPAL) + 2,
               "two filler bytes after pal");
 static_assert(offsetof(dib, my2) == offsetof(dib, zoom) + 6 * 4);
@@ -104,6 +104,11 @@ inline dib emptydib() { return dib{}; }
 
 // True when the record holds pixel memory.
 inline bool dibvalid(const dib& d) { return d.poi != nullptr; }
+
+// Set by a reader that kept the rows of a file cut short and filled the
+// rest: the picture opened, but only part of it is the file's.
+constexpr uint8_t kDibPartial = 0x01;
+inline bool dibpartial(const dib& d) { return dibvalid(d) && (d.readflags & kDibPartial) != 0; }
 
 // After a failed open, the palette bytes carry the library's error text.
 // Reads at most the palette's bytes, so a missing terminator is harmless.

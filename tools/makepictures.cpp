@@ -3,8 +3,8 @@
 //
 //   makepictures <source root>
 //
-// writes <root>/app/pictures/*.png, <root>/app/tricoma.qrc and the desktop
-// icon <root>/tricoma/tricoma.png. The pictures are committed, so a normal
+// writes <root>/app/pictures/*.png, <root>/app/tricoma.qrc, the desktop
+// icon <root>/tricoma/tricoma.png and the sample motifs <root>/samples/*. The pictures are committed, so a normal
 // build does not run this; run it again after changing a drawing.
 #include <QDir>
 #include <QFile>
@@ -13,12 +13,15 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QRadialGradient>
 #include <QTextStream>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <utility>
+#include <vector>
 
 #include "app/pictures.h"
 
@@ -442,6 +445,122 @@ QImage programIcon() {
     return img;
 }
 
+// ---- file list icons, 16 x 16
+QImage listFolderIcon() {
+    QImage img = blank(16, 16);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(150, 110, 20), 1));
+    p.setBrush(QColor(250, 222, 120));
+    p.drawRect(QRectF(0.5, 2.5, 6, 2));
+    p.setBrush(QColor(240, 200, 80));
+    p.drawRoundedRect(QRectF(0.5, 3.5, 15, 10.5), 1.5, 1.5);
+    return img;
+}
+
+QImage listPictureIcon() {
+    QImage img = blank(16, 16);
+    QPainter p(&img);
+    p.setPen(QPen(QColor(90, 90, 90), 1));
+    p.setBrush(QColor(170, 210, 245));
+    p.drawRect(QRectF(0.5, 2.5, 15, 11));
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kGold);
+    p.drawEllipse(QPointF(11.5, 6), 1.8, 1.8);
+    QPainterPath hills(QPointF(1, 13));
+    hills.lineTo(5.5, 7.5);
+    hills.lineTo(9, 11);
+    hills.lineTo(11, 9);
+    hills.lineTo(15, 13);
+    hills.closeSubpath();
+    p.setBrush(kGreen);
+    p.drawPath(hills);
+    return img;
+}
+
+QImage listFileIcon() {
+    QImage img = blank(16, 16);
+    QPainter p(&img);
+    p.setPen(QPen(QColor(110, 110, 110), 1));
+    p.setBrush(QColor(255, 255, 255));
+    QPolygonF page({QPointF(2.5, 0.5), QPointF(10.5, 0.5), QPointF(13.5, 3.5), QPointF(13.5, 15.5), QPointF(2.5, 15.5)});
+    p.drawPolygon(page);
+    p.setPen(QPen(QColor(170, 170, 170), 1));
+    for (int y = 5; y <= 13; y += 2) p.drawLine(QPointF(4.5, y + 0.5), QPointF(11.5, y + 0.5));
+    return img;
+}
+
+// ---- sample motifs: one picture pixel per stitch block, flat colours, so
+// the colour reduction finds clean yarn colours.
+struct Sample {
+    const char* file;
+    QStringList chart;
+    std::map<QChar, QColor> colours;
+};
+
+QStringList framed(const QStringList& motif, int margin, QChar c) {
+    const int w = int(motif.first().size());
+    QStringList out = filled(int(motif.size()) + 2 * margin, w + 2 * margin, c);
+    place(out, motif, margin, margin);
+    return out;
+}
+
+// A shape with the symmetry of a square: the points (dx, dy) with
+// 0 <= dx <= dy, reflected into all eight octants around the centre.
+QStringList eightfold(int radius, const std::vector<std::pair<int, int>>& points, QChar c) {
+    const int n = 2 * radius + 1;
+    QStringList out = filled(n, n, '.');
+    for (auto [a, b] : points)
+        for (auto [dx, dy] : {std::pair{a, b}, std::pair{b, a}})
+            for (int sx : {-1, 1})
+                for (int sy : {-1, 1}) out[radius + sy * dy][radius + sx * dx] = c;
+    return out;
+}
+
+std::vector<Sample> samples() {
+    std::vector<Sample> out;
+    // Star: eight slanted petals, as on the compute page's decoration.
+    QStringList star = filled(15, 15, '.');
+    for (int r = 0; r < 15; ++r)
+        for (int c = 0; c < 15; ++c) {
+            const int dx = std::abs(c - 7), dy = std::abs(r - 7);
+            if ((dx < dy && dy - dx <= 4 && dx <= 3) || (dy < dx && dx - dy <= 4 && dy <= 3)) star[r][c] = 'N';
+            if (dx + dy == 0) star[r][c] = 'R';
+        }
+    out.push_back({"Stern.png", framed(star, 2, '.'), {{'.', kCream}, {'N', kNavy}, {'R', kRed}}});
+
+    out.push_back({"Herz.png", framed(kHeart, 2, '.'), {{'.', kCream}, {'R', kRed}, {'P', kPink}}});
+
+    // Snowflake: arms along the axes and diagonals, with forks and tips.
+    QStringList flake = eightfold(9,
+                                  {{0, 2}, {0, 3}, {0, 4}, {0, 5}, {0, 6}, {0, 7}, {0, 8}, {1, 1}, {2, 2}, {3, 3},
+                                   {4, 4}, {5, 5}, {6, 6}, {1, 5}, {2, 6}, {1, 8}, {1, 9}, {4, 6}, {5, 7}},
+                                  'W');
+    flake[9][9] = 'B';
+    out.push_back({"Schneeflocke.png", framed(flake, 1, '.'), {{'.', kNavy}, {'W', kWhite}, {'B', kBlue}}});
+
+    // Border: a band of diamonds between two edges, 6 repeats of 8 stitches.
+    const QStringList repeat = {
+        "NNNNNNNN", "N.N.N.N.", "........", "...R....", "..RYR...", ".RY.YR..",
+        "RY...YR.", ".RY.YR..", "..RYR...", "...R....", "........", ".N.N.N.N", "NNNNNNNN",
+    };
+    QStringList band;
+    for (const QString& row : repeat) band.append(row.repeated(6));
+    out.push_back({"Borte.bmp", band, {{'.', kCream}, {'N', kGreen}, {'R', kRed}, {'Y', kGold}}});
+    return out;
+}
+
+// Each stitch as a block of `cell` pixels, 24 bits without alpha.
+QImage drawSample(const Sample& s, int cell) {
+    const int rows = int(s.chart.size()), cols = int(s.chart.first().size());
+    QImage img(cols * cell, rows * cell, QImage::Format_RGB888);
+    QPainter p(&img);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < cols; ++x) p.fillRect(x * cell, y * cell, cell, cell, s.colours.at(s.chart[y][x]));
+    return img;
+}
+
 QImage draw(Id id) {
     switch (id) {
     case Id::UeberUp: return pictureButton(QStringLiteral("Über"), false);
@@ -467,6 +586,9 @@ QImage draw(Id id) {
     case Id::WebLogo: return globe(24, 25);
     case Id::About: return aboutPicture();
     case Id::Icon: return programIcon();
+    case Id::ListFolder: return listFolderIcon();
+    case Id::ListPicture: return listPictureIcon();
+    case Id::ListFile: return listFileIcon();
     }
     return QImage();
 }
@@ -500,5 +622,14 @@ int main(int argc, char** argv) {
         if (e.id == Id::Icon && !img.save(root.filePath(QStringLiteral("tricoma/tricoma.png")))) return 1;
     }
     out << "  </qresource>\n</RCC>\n";
+
+    root.mkpath(QStringLiteral("samples"));
+    for (const Sample& s : samples()) {
+        QImage img = drawSample(s, 6);
+        // A few colours: a palette picture keeps the bitmap small.
+        if (QString::fromLatin1(s.file).endsWith(QLatin1String(".bmp")))
+            img = img.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+        if (!img.save(root.filePath(QStringLiteral("samples/") + QLatin1String(s.file)))) return 1;
+    }
     return 0;
 }

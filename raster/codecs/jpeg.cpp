@@ -34,6 +34,7 @@ struct ErrorMgr {
     std::jmp_buf jump;
     int code;          // msg_code of the fatal error
     bool sawEof;       // the data ended before the image did
+    bool ranShort;     // a scan ran out of data: its rest is made up
 
     // Fatal errors jump back instead of ending the process.
     jpeg_error_mgr* install();
@@ -49,6 +50,7 @@ void onMessage(j_common_ptr c, int level) {
     auto* e = reinterpret_cast<ErrorMgr*>(c->err);
     if (level < 0) {
         if (c->err->msg_code == JWRN_JPEG_EOF) e->sawEof = true;
+        if (c->err->msg_code == JWRN_HIT_MARKER) e->ranShort = true;
         c->err->num_warnings++;
     }
 }
@@ -59,12 +61,14 @@ jpeg_error_mgr* ErrorMgr::install() {
     pub.emit_message = onMessage;
     code = 0;
     sawEof = false;
+    ranShort = false;
     return &pub;
 }
 
 struct ScanGuard {
     jpeg_progress_mgr pub;
     int64_t blocks;  // DCT blocks of all components
+    bool cut;        // the scan budget ended the data, not the file
 };
 
 void onProgress(j_common_ptr c) {
@@ -74,8 +78,10 @@ void onProgress(j_common_ptr c) {
     auto* g = reinterpret_cast<ScanGuard*>(c->progress);
     // Out of budget: the source runs dry, libjpeg sees the end of the data
     // and finishes the picture from the scans it has.
-    if (g->blocks > 0 && int64_t(d->input_scan_number) * g->blocks > kMaxScanWork && d->src)
+    if (g->blocks > 0 && int64_t(d->input_scan_number) * g->blocks > kMaxScanWork && d->src) {
         d->src->bytes_in_buffer = 0;
+        g->cut = true;
+    }
 }
 
 int64_t countBlocks(const jpeg_decompress_struct& c) {
@@ -123,6 +129,7 @@ bool keepPartial(ReadJob* job) {
     dib& out = *job->out;
     if (job->rowsDone <= 0 || !dibvalid(out)) return false;
     for (int y = job->rowsDone; y < dibheight(out); ++y) std::memset(dibRow(out, y), 0x80, size_t(out.bytew));
+    out.readflags |= kDibPartial;
     return true;
 }
 
@@ -157,6 +164,7 @@ void runRead(ReadJob* job) {
     cinfo.mem->max_memory_to_use = kMaxWorkMemory;
     guard.pub.progress_monitor = onProgress;
     guard.blocks = 0;
+    guard.cut = false;
     cinfo.progress = &guard.pub;
     jpeg_mem_src(&cinfo, job->data, static_cast<unsigned long>(job->size));
     jpeg_read_header(&cinfo, TRUE);
@@ -202,6 +210,10 @@ void runRead(ReadJob* job) {
         }
         job->rowsDone = int(cinfo.output_scanline);
     }
+    // A file that ends early still decodes to the end: libjpeg finishes the
+    // picture from data it makes up, so only its warning tells. A missing
+    // end marker alone loses nothing and gives no such warning.
+    if (err.ranShort && !guard.cut) out.readflags |= kDibPartial;
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     job->status = Status::Ok;

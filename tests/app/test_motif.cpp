@@ -136,8 +136,11 @@ TEST(MotifBrowser, StartsAtTheProgramFolderWithTheLibrarysFilter) {
     EXPECT_EQ(b.folder(), QDir::cleanPath(b.dir.path()));
 
     const auto pairs = motif::filterPairs(GetDIBOpenFilter());
-    ASSERT_EQ(f.FilterComboBox1->count(), pairs.size());
+    // The library's entries, then every file.
+    ASSERT_EQ(f.FilterComboBox1->count(), pairs.size() + 1);
     ASSERT_GT(pairs.size(), 0);
+    EXPECT_EQ(f.FilterComboBox1->itemText(int(pairs.size())), "Alle Dateien");
+    EXPECT_EQ(f.FilterComboBox1->itemData(int(pairs.size())).toString(), "*.*");
     for (int i = 0; i < int(pairs.size()); ++i) {
         EXPECT_EQ(f.FilterComboBox1->itemText(i), pairs[i].first);
         EXPECT_EQ(f.FilterComboBox1->itemData(i).toString(), pairs[i].second);

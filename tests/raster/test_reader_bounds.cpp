@@ -11,6 +11,7 @@
 #include <zlib.h>
 
 #include "raster/PixKit3.h"
+#include "raster/codecs/dispatch.h"
 #include "raster/codecs/gif.h"
 #include "raster/codecs/jpeg.h"
 #include "raster/codecs/png.h"
@@ -283,3 +284,36 @@ TEST(ReaderBounds, LargeInterlacedPngOpens) {
 }
 
 }  // namespace
+
+TEST(FirstUsePartialRead, JpegCutShortIsMarkedPartialAndWholeOnesAreNot) {
+    BlockGuard guard;
+    const std::vector<uint8_t> intact = encodeJpeg(64, 64, false, false);
+    const std::size_t sos = findMarker(intact, 0xDA);
+    std::vector<uint8_t> noEnd(intact.begin(), intact.end() - 2);  // only the end marker lost
+    std::vector<uint8_t> half(intact.begin(), intact.begin() + long(sos + (intact.size() - sos) / 2));
+    std::vector<uint8_t> fatalLater = intact;
+    const std::size_t sof = findMarker(intact, 0xC0);
+    fatalLater.insert(fatalLater.begin() + long(sos + (intact.size() - sos) * 6 / 10), intact.begin() + long(sof),
+                      intact.begin() + long(sof) + 19);
+    const struct {
+        const char* what;
+        const std::vector<uint8_t>* data;
+        bool partial;
+    } cases[] = {
+        {"intact", &intact, false},         {"no end marker", &noEnd, false},
+        {"half the data", &half, true},     {"fatal error after some rows", &fatalLater, true},
+    };
+    for (const auto& c : cases) {
+        Read r(pixkit::jpegRead, *c.data);
+        ASSERT_EQ(r.status, Status::Ok) << c.what;
+        EXPECT_EQ(dibpartial(r.d), c.partial) << c.what;
+    }
+    // OpenDib hands the mark on; a record without pixels is never partial.
+    dib opened{};
+    OpenDibMemory(&opened, half.data(), half.size(), nullptr);
+    EXPECT_TRUE(dibpartial(opened));
+    freedib(opened);
+    dib none{};
+    none.readflags = kDibPartial;
+    EXPECT_FALSE(dibpartial(none));
+}
