@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTreeView>
+#include <QUndoStack>
 #include <cstring>
 
 #include "pattern/limits.h"
@@ -16,6 +17,9 @@ TMainForm::TMainForm(const QString& programFile, QWidget* parent)
     : QMainWindow(parent), programFile_(programFile) {
     ColorDialog1 = new TColorDialog;
     SaveDialog1 = new TSaveDialog;
+    FileSaveDialog = new TSaveDialog;
+    FileOpenDialog = new TOpenDialog;
+    undoStack = new QUndoStack(this);
     createLayout();
     connectEvents();
     FormCreate(this);
@@ -28,6 +32,8 @@ TMainForm::~TMainForm() {
     FormDestroy(this);
     delete ColorDialog1;
     delete SaveDialog1;
+    delete FileSaveDialog;
+    delete FileOpenDialog;
 }
 
 QString TMainForm::programFolder(const QString& programFile) {
@@ -81,6 +87,8 @@ void TMainForm::FormCreate(QObject*) {
     RenderDib();
 
     SaveDialog1->InitialDir = progpath;
+    FileSaveDialog->InitialDir = progpath;
+    FileOpenDialog->InitialDir = progpath;
 }
 
 void TMainForm::FormDestroy(QObject*) {

@@ -17,6 +17,9 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
+class QToolButton;
+class QUndoStack;
 class QRadioButton;
 class QScrollArea;
 class QSpinBox;
@@ -27,6 +30,7 @@ class QFileSystemModel;
 class TBitBtnXP;
 class TColorDialog;
 class TFloatSpinEdit;
+class TOpenDialog;
 class TPaintBox;
 class TSaveDialog;
 class TStatusBar;
@@ -89,6 +93,22 @@ public:
     void PaintBox1MouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
     void PaintBox1MouseMove(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
     void getrgb24(uint32_t color, uint8_t& red, uint8_t& green, uint8_t& blue) const;
+    // Yarn colours from the motif, yarn palette files and pattern files.
+    void FromMotifBtnClick(QObject* Sender);
+    void LoadPaletteBtnClick(QObject* Sender);
+    void SavePaletteBtnClick(QObject* Sender);
+    void OpenPatternBtnClick(QObject* Sender);
+    void SavePatternBtnClick(QObject* Sender);
+    // After any change of the yarn colours: swatches, picker and readouts.
+    void yarnsChanged();
+    // Before a post-edit: the grid's yarn entries take the palette's colours
+    // (a stitch painted with the picker's yarn shows that yarn's colour in
+    // the view and the chart). True when something changed.
+    bool catchUpGridYarns();
+    // After any change of the grid's stitches: views and readouts.
+    void gridChanged();
+    // "Garne im Muster" readouts on pages 3 and 4.
+    void showYarnUsage();
 
     // ---- chart
     void RenderDib();
@@ -101,6 +121,14 @@ public:
     void PaintBox3Paint(QObject* Sender);
     void PaintBox3MouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
     void EditModeCheckClick(QObject* Sender);
+    // Zoom of the enlarged grid by one step in (+1) or out (-1).
+    void zoomBy(int direction);
+    // Pixels per stitch while post-editing; kStitchPixels unless zoomed.
+    int stitchZoom = 30;
+    // Post-edits, undoable. A clean-up can push its own command
+    // (chart::SetStitchesCommand on di3); the stack is cleared whenever the
+    // grid is replaced.
+    QUndoStack* undoStack = nullptr;
 
     // ---- result view and progress display
     void ErgPaintBoxPaint(QObject* Sender);
@@ -188,6 +216,13 @@ public:
     QLabel* InfoLabel = nullptr;
     QRadioButton* NearCheck = nullptr;
     QRadioButton* FSErrCheck = nullptr;
+    QSpinBox* YarnCountEdit = nullptr;
+    QPushButton* FromMotifBtn = nullptr;
+    QPushButton* LoadPaletteBtn = nullptr;
+    QPushButton* SavePaletteBtn = nullptr;
+    QPushButton* OpenPatternBtn = nullptr;
+    QPushButton* SavePatternBtn = nullptr;
+    QLabel* YarnUsageLabel = nullptr;
 
     // page 4
     TBitBtnXP* BitBtn3 = nullptr;
@@ -197,6 +232,12 @@ public:
     TPaintBox* PaintBox3 = nullptr;
     QScrollArea* ScrollBox1 = nullptr;
     TPaintBox* PaintBox2 = nullptr;
+    QToolButton* UndoBtn = nullptr;
+    QToolButton* RedoBtn = nullptr;
+    QToolButton* ZoomOutBtn = nullptr;
+    QToolButton* ZoomInBtn = nullptr;
+    QLabel* StitchLabel = nullptr;
+    QLabel* YarnUsageLabel2 = nullptr;
 
     // page 5
     TBitBtnXP* SaveAsBtn = nullptr;
@@ -207,9 +248,13 @@ public:
     // components without a place on screen
     TColorDialog* ColorDialog1 = nullptr;
     TSaveDialog* SaveDialog1 = nullptr;
+    TSaveDialog* FileSaveDialog = nullptr;  // palette and pattern files
+    TOpenDialog* FileOpenDialog = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Ctrl + wheel over the grid view zooms.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Builds every control of the five pages (TMainForm_Layout.cpp).
@@ -217,4 +262,11 @@ private:
     // Connects the controls' events to the handlers.
     void connectEvents();
     QString programFile_;
+    // A paint stroke while post-editing: button held since the press.
+    bool malen_ = false;
+    int stroke_ = 0;
+    // Sets the stitch under (X, Y) to the picked yarn, as part of the stroke.
+    void paintStitch(int X, int Y);
+    // Readout of the stitch under the pointer.
+    void showStitchUnder(int X, int Y);
 };

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QUndoStack>
 
 #include "app/TMainForm.h"
 #include "app/messages.h"
@@ -38,7 +39,8 @@ void TMainForm::RenderBtnClick(QObject*) {
     // computation leaves the pattern as it was.
     freedib(di3);
     di3 = grid;
-    PaintBox2Paint(this);
+    undoStack->clear();  // the edits were of the old grid
+    gridChanged();
 }
 
 void TMainForm::breitedChange(QObject*) {

@@ -11,6 +11,8 @@
 
 #include "chart/render.h"
 #include "pattern/compute.h"
+#include "pattern/patternfile.h"
+#include "pattern/yarnfile.h"
 
 class QWidget;
 
@@ -36,5 +38,15 @@ struct Box {
     QString caption;
 };
 Box loadFailure(const QString& path, const QString& libraryText);
+
+// Yarn palette file not read or not written (empty for Ok). `loading`
+// adds that the yarn colours stay as they were.
+QString yarnFileRefusal(const pattern::YarnFileResult& result, const QString& path, int yarns, bool loading);
+
+// Pattern file not read or not written (empty for Ok).
+QString patternFileRefusal(pattern::PatternFileStatus status, const QString& path);
+
+// No colours could be taken from the motif.
+QString noMotifColours();
 
 }  // namespace messages

@@ -216,6 +216,9 @@ std::vector<Lab> splitBoxes(std::vector<Point>& pts, int count) {
 double rgbDist2(const Rgb& p, const Rgb& q) { return sq(p.r - q.r) + sq(p.g - q.g) + sq(p.b - q.b); }
 
 constexpr int kLloydRounds = 24;
+// Rounds that go on while the assignment stands, for the median to settle.
+constexpr int kMedianRounds = 8;
+constexpr double kMinDifference = 0.5;
 
 }  // namespace
 
@@ -237,12 +240,14 @@ std::vector<PALETTEENTRY> coloursFromMotif(const dib& motif, int count) {
     for (const Lab& c : splitBoxes(pts, count)) yarns.push_back(rgbOf(c));
 
     // Lloyd rounds: give each colour to the yarn the compute command would
-    // pick (nearest in RGB, lowest index on ties), then move every yarn to
-    // the CIELAB mean of its colours. A yarn left without colours takes the
+    // pick (nearest in RGB, lowest index on ties), then move every yarn toward
+    // the CIELAB median of its colours. A yarn left without colours takes the
     // colour worst served so far.
     std::vector<int> owner(pts.size(), -1);
     for (int round = 0; round < kLloydRounds; ++round) {
         bool changed = false;
+        std::vector<Lab> centres;
+        for (const Rgb& y : yarns) centres.push_back(labOf(y.r, y.g, y.b));
         std::vector<Moments> sums(yarns.size());
         std::vector<double> err(pts.size());
         for (size_t i = 0; i < pts.size(); ++i) {
@@ -257,10 +262,17 @@ std::vector<PALETTEENTRY> coloursFromMotif(const dib& motif, int count) {
             }
             if (owner[i] != best) changed = true;
             owner[i] = best;
-            sums[best].add(pts[i]);
-            err[i] = pts[i].weight * dist2(pts[i].lab, labOf(yarns[best].r, yarns[best].g, yarns[best].b));
+            // The mean colour difference counts each difference once, not
+            // its square: weighing each colour by 1 / its difference moves
+            // the yarn toward the median of its colours (Weiszfeld), which
+            // a few large differences do not pull away from the many small.
+            const double d = std::sqrt(dist2(pts[i].lab, centres[size_t(best)]));
+            Point p = pts[i];
+            p.weight /= std::max(d, kMinDifference);
+            sums[best].add(p);
+            err[i] = pts[i].weight * d;
         }
-        if (!changed) break;
+        if (!changed && round >= kMedianRounds) break;
         for (size_t k = 0; k < yarns.size(); ++k) {
             if (sums[k].w > 0) {
                 yarns[k] = rgbOf(sums[k].mean());
@@ -294,8 +306,9 @@ std::vector<PALETTEENTRY> coloursFromMotif(const dib& motif, int count) {
 
 void setYarns(LPAL& yarns, const std::vector<PALETTEENTRY>& colours) {
     if (colours.empty()) return;
-    const int n = std::min<int>(int(colours.size()), kMaxYarnColours);
-    for (int i = 0; i < kMaxYarnColours; ++i) {
+    const int total = std::min<int>(yarns.num, 256);
+    const int n = std::min<int>(int(colours.size()), total);
+    for (int i = 0; i < total; ++i) {
         const PALETTEENTRY& c = colours[i < n ? i : 0];
         yarns.rgb0[i].peRed = c.peRed;
         yarns.rgb0[i].peGreen = c.peGreen;

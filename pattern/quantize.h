@@ -20,11 +20,12 @@ namespace pattern {
 // distances follow perceived differences: split by variance (the box with
 // the largest error is cut where the two halves have the least error), then
 // refined by Lloyd iterations that assign each colour as the compute
-// command will (nearest in RGB) and move each yarn to the mean, in CIELAB,
-// of what it was given.
+// command will (nearest in RGB) and move each yarn toward the median, in
+// CIELAB, of what it was given (the mean colour difference is what counts).
 std::vector<PALETTEENTRY> coloursFromMotif(const dib& motif, int count);
 
-// Puts `colours` into yarns 0 .. k-1 and gives every further yarn yarn 0's
+// Puts `colours` into yarns 0 .. k-1 and gives every further yarn (up to
+// yarns.num) yarn 0's
 // colour: the nearest-colour search returns the lowest index among equal
 // entries, so a repeated yarn is never chosen for a stitch. Flags bytes are
 // kept. An empty list changes nothing.
