@@ -134,6 +134,9 @@ void TMainForm::showYarnUsage() {
     const QString text = QStringLiteral("<b>%1</b> (Index: Maschen) %2").arg(head, list);
     YarnUsageLabel->setText(text);
     YarnUsageLabel2->setText(text);
+    // Many yarns need more room than the lines have: all of them on hover.
+    YarnUsageLabel->setToolTip(text);
+    YarnUsageLabel2->setToolTip(text);
 }
 
 void TMainForm::FromMotifBtnClick(QObject*) {

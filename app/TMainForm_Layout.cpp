@@ -430,11 +430,18 @@ void TMainForm::createLayout() {
         v->addWidget(ScrollBox1, 1);
         // Readouts under the view: the stitch under the pointer, the yarns in use.
         auto* info = named(new QWidget(right), "Panel44");
-        info->setFixedHeight(20);
+        info->setFixedHeight(32);
+        auto* ih = new QHBoxLayout(info);
+        ih->setContentsMargins(8, 1, 8, 1);
         StitchLabel = named(new QLabel(info), "StitchLabel");
-        StitchLabel->setGeometry(8, 2, 130, 17);
+        StitchLabel->setFixedWidth(124);
+        StitchLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        ih->addWidget(StitchLabel);
         YarnUsageLabel2 = named(new QLabel(info), "YarnUsageLabel2");
-        YarnUsageLabel2->setGeometry(140, 2, 4000, 17);
+        YarnUsageLabel2->setWordWrap(true);
+        YarnUsageLabel2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        YarnUsageLabel2->setMinimumWidth(1);
+        ih->addWidget(YarnUsageLabel2, 1);
         v->addWidget(info);
     }
 
