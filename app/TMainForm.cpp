@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTreeView>
+#include <QUndoStack>
 #include <cstring>
 
 #include "pattern/limits.h"
@@ -19,6 +20,9 @@ TMainForm::TMainForm(const QString& programFile, QWidget* parent)
     SaveDialog1 = new TSaveDialog;
     PdfDialog = new TSaveDialog;
     PdfDialog->Filter = QStringLiteral("PDF-Dokument (*.pdf)|*.pdf");
+    FileSaveDialog = new TSaveDialog;
+    FileOpenDialog = new TOpenDialog;
+    undoStack = new QUndoStack(this);
     createLayout();
     connectEvents();
     FormCreate(this);
@@ -32,6 +36,8 @@ TMainForm::~TMainForm() {
     delete ColorDialog1;
     delete SaveDialog1;
     delete PdfDialog;
+    delete FileSaveDialog;
+    delete FileOpenDialog;
 }
 
 QString TMainForm::programFolder(const QString& programFile) {
@@ -88,6 +94,8 @@ void TMainForm::FormCreate(QObject*) {
 
     SaveDialog1->InitialDir = progpath;
     PdfDialog->InitialDir = progpath;
+    FileSaveDialog->InitialDir = progpath;
+    FileOpenDialog->InitialDir = progpath;
 }
 
 void TMainForm::FormDestroy(QObject*) {

@@ -23,6 +23,9 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
+class QToolButton;
+class QUndoStack;
 class QRadioButton;
 class QScrollArea;
 class QSpinBox;
@@ -34,6 +37,7 @@ class QFileSystemModel;
 class TBitBtnXP;
 class TColorDialog;
 class TFloatSpinEdit;
+class TOpenDialog;
 class TPaintBox;
 class TSaveDialog;
 class TStatusBar;
@@ -111,6 +115,22 @@ public:
     void PaintBox1MouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
     void PaintBox1MouseMove(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
     void getrgb24(uint32_t color, uint8_t& red, uint8_t& green, uint8_t& blue) const;
+    // Yarn colours from the motif, yarn palette files and pattern files.
+    void FromMotifBtnClick(QObject* Sender);
+    void LoadPaletteBtnClick(QObject* Sender);
+    void SavePaletteBtnClick(QObject* Sender);
+    void OpenPatternBtnClick(QObject* Sender);
+    void SavePatternBtnClick(QObject* Sender);
+    // After any change of the yarn colours: swatches, picker and readouts.
+    void yarnsChanged();
+    // Before a post-edit: the grid's yarn entries take the palette's colours
+    // (a stitch painted with the picker's yarn shows that yarn's colour in
+    // the view and the chart). True when something changed.
+    bool catchUpGridYarns();
+    // After any change of the grid's stitches: views and readouts.
+    void gridChanged();
+    // "Garne im Muster" readouts on pages 3 and 4.
+    void showYarnUsage();
 
     // ---- chart
     void RenderDib();
@@ -123,11 +143,17 @@ public:
     void PaintBox3Paint(QObject* Sender);
     void PaintBox3MouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
     void EditModeCheckClick(QObject* Sender);
-
-    // ---- knittability checks on page 4 (TMainForm_KnitCheck.cpp)
-    // Steps that change di3 and can be taken back; emptied by a new
-    // computation, which replaces the grid they refer to.
+    // Zoom of the enlarged grid by one step in (+1) or out (-1).
+    void zoomBy(int direction);
+    // Pixels per stitch while post-editing; kStitchPixels unless zoomed.
+    int stitchZoom = 30;
+    // Post-edits, undoable. A clean-up can push its own command
+    // (chart::SetStitchesCommand on di3); the stack is cleared whenever the
+    // grid is replaced.
     QUndoStack* undoStack = nullptr;
+
+    // ---- knittability checks on page 4 (TMainForm_KnitCheck.cpp); the
+    // clean-up is one step of undoStack.
     // The figures of the grid as it is now.
     pattern::knit::Report knitReport;
     // Index into knitReport.longFloats of the float last jumped to; -1 none.
@@ -247,6 +273,13 @@ public:
     QLabel* InfoLabel = nullptr;
     QRadioButton* NearCheck = nullptr;
     QRadioButton* FSErrCheck = nullptr;
+    QSpinBox* YarnCountEdit = nullptr;
+    QPushButton* FromMotifBtn = nullptr;
+    QPushButton* LoadPaletteBtn = nullptr;
+    QPushButton* SavePaletteBtn = nullptr;
+    QPushButton* OpenPatternBtn = nullptr;
+    QPushButton* SavePatternBtn = nullptr;
+    QLabel* YarnUsageLabel = nullptr;
 
     // page 4
     TBitBtnXP* BitBtn3 = nullptr;
@@ -269,6 +302,12 @@ public:
     QLabel* ConfettiLabel = nullptr;
     TBitBtnXP* ConfettiBtn = nullptr;
     QSpinBox* ConfettiSizeEdit = nullptr;
+    QToolButton* UndoBtn = nullptr;
+    QToolButton* RedoBtn = nullptr;
+    QToolButton* ZoomOutBtn = nullptr;
+    QToolButton* ZoomInBtn = nullptr;
+    QLabel* StitchLabel = nullptr;
+    QLabel* YarnUsageLabel2 = nullptr;
 
     // page 5
     TBitBtnXP* SaveAsBtn = nullptr;
@@ -282,9 +321,13 @@ public:
     TColorDialog* ColorDialog1 = nullptr;
     TSaveDialog* SaveDialog1 = nullptr;
     TSaveDialog* PdfDialog = nullptr;
+    TSaveDialog* FileSaveDialog = nullptr;  // palette and pattern files
+    TOpenDialog* FileOpenDialog = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Ctrl + wheel over the grid view zooms.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Builds every control of the five pages (TMainForm_Layout.cpp).
@@ -303,4 +346,11 @@ private:
     QString programFile_;
     QPersistentModelIndex treeTarget_;  // the tree's folder kept in sight
     std::unique_ptr<QAbstractFileIconProvider> fileIcons_;
+    // A paint stroke while post-editing: button held since the press.
+    bool malen_ = false;
+    int stroke_ = 0;
+    // Sets the stitch under (X, Y) to the picked yarn, as part of the stroke.
+    void paintStitch(int X, int Y);
+    // Readout of the stitch under the pointer.
+    void showStitchUnder(int X, int Y);
 };

@@ -1,13 +1,28 @@
 // Yarn palette editor on page 3: the yarn colours as swatches; pointing at
 // one shows its values, clicking one changes it in the colour dialog. A new
-// colour is used from the next computation on.
+// colour is used from the next computation on, and by the grid as soon as
+// it is post-edited (its yarn entries then catch up with the palette).
+//
+// Also here: yarn colours taken from the motif, yarn palette files, pattern
+// files and the readouts of the yarns the grid uses.
+#include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QUndoStack>
 
 #include "app/TMainForm.h"
+#include "app/messages.h"
 #include "chart/swatches.h"
+#include "pattern/depthdown.h"
+#include "pattern/limits.h"
+#include "pattern/patternfile.h"
+#include "pattern/quantize.h"
+#include "pattern/yarnfile.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
+#include "platform/errorreport.h"
 
 namespace {
 
@@ -48,6 +63,7 @@ void TMainForm::PaintBox1MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifi
     e.peBlue = blue;
     PaintBox1Paint(PaintBox1);
     PaintBox1MouseMove(PaintBox1, {}, X, Y);  // the label shows the new values at once
+    yarnsChanged();
 }
 
 void TMainForm::PaintBox1MouseMove(QObject*, Qt::KeyboardModifiers, int X, int Y) {
@@ -61,4 +77,146 @@ void TMainForm::getrgb24(uint32_t color, uint8_t& red, uint8_t& green, uint8_t& 
     red = uint8_t(color & 0xFF);
     green = uint8_t((color >> 8) & 0xFF);
     blue = uint8_t((color >> 16) & 0xFF);
+}
+
+namespace {
+
+const QString kPaletteFilter = QStringLiteral("GIMP-Palette (*.gpl)|*.gpl");
+const QString kPatternFilter = QStringLiteral("Tricoma-Muster (*.png)|*.png");
+
+// The name with the extension added when the user left it out.
+QString withExtension(const QString& name, const QString& ext) {
+    return QFileInfo(name).suffix().compare(ext, Qt::CaseInsensitive) == 0 ? name : name + QLatin1Char('.') + ext;
+}
+
+}  // namespace
+
+void TMainForm::yarnsChanged() {
+    PaintBox1->update();
+    PaintBox3->update();
+    showYarnUsage();
+}
+
+bool TMainForm::catchUpGridYarns() {
+    if (!di3.poi || !di3.pmi) return false;
+    for (int i = 0; i < pattern::kYarnColours; ++i) {
+        const PALETTEENTRY& want = pal.rgb0[i];
+        const PALETTEENTRY& has = di3.pal.rgb0[pattern::kYarnIndexOffset + i];
+        if (want.peRed != has.peRed || want.peGreen != has.peGreen || want.peBlue != has.peBlue) {
+            pattern::layoutGridPalette(di3, pal, pattern::kYarnColours);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TMainForm::gridChanged() {
+    PaintBox2Paint(PaintBox2);
+    showYarnUsage();
+}
+
+void TMainForm::showYarnUsage() {
+    const std::vector<int64_t> counts = pattern::stitchesPerYarn(di3, pattern::kYarnColours);
+    const QLocale de = platform::uiLocale();
+    int used = 0;
+    QString list;
+    for (int i = 0; i < int(counts.size()); ++i) {
+        if (!counts[size_t(i)]) continue;
+        ++used;
+        const PALETTEENTRY& e = pal.rgb0[i];
+        // A swatch in the yarn's colour, its index as the palette shows it,
+        // and its stitches.
+        list += QStringLiteral("<span style=\"background-color:%1\">&nbsp;&nbsp;&nbsp;</span>&nbsp;%2:&nbsp;%3 ")
+                    .arg(QColor(e.peRed, e.peGreen, e.peBlue).name())
+                    .arg(i)
+                    .arg(de.toString(qlonglong(counts[size_t(i)])));
+    }
+    const QString head = used == 1 ? QStringLiteral("1 Garn im Muster") : QStringLiteral("%1 Garne im Muster").arg(used);
+    const QString text = QStringLiteral("<b>%1</b> (Index: Maschen) %2").arg(head, list);
+    YarnUsageLabel->setText(text);
+    YarnUsageLabel2->setText(text);
+    // Many yarns need more room than the lines have: all of them on hover.
+    YarnUsageLabel->setToolTip(text);
+    YarnUsageLabel2->setToolTip(text);
+}
+
+void TMainForm::FromMotifBtnClick(QObject*) {
+    const std::vector<PALETTEENTRY> colours = pattern::coloursFromMotif(di, YarnCountEdit->value());
+    if (colours.empty()) {
+        errorreport::Report(messages::noMotifColours(), this, QStringLiteral("Farben aus Motiv"),
+                            errorreport::Severity::Warning);
+        return;
+    }
+    pattern::setYarns(pal, colours);
+    yarnsChanged();
+}
+
+void TMainForm::LoadPaletteBtnClick(QObject*) {
+    FileOpenDialog->Filter = kPaletteFilter;
+    FileOpenDialog->FilterIndex = 1;
+    FileOpenDialog->FileName.clear();
+    if (!FileOpenDialog->Execute(this)) return;
+    const QString path = FileOpenDialog->FileName;
+    const pattern::YarnFileResult res = pattern::loadYarnFile(path, pal);
+    if (res.status != pattern::YarnFileStatus::Ok) {
+        errorreport::Report(messages::yarnFileRefusal(res, path, pal.num, true), this,
+                            QStringLiteral("Palette laden"), errorreport::Severity::Warning);
+        return;
+    }
+    yarnsChanged();
+}
+
+void TMainForm::SavePaletteBtnClick(QObject*) {
+    FileSaveDialog->Filter = kPaletteFilter;
+    FileSaveDialog->FilterIndex = 1;
+    FileSaveDialog->FileName.clear();
+    if (!FileSaveDialog->Execute(this)) return;
+    const QString path = withExtension(FileSaveDialog->FileName, QStringLiteral("gpl"));
+    const pattern::YarnFileResult res = pattern::saveYarnFile(path, pal);
+    if (res.status != pattern::YarnFileStatus::Ok)
+        errorreport::Report(messages::yarnFileRefusal(res, path, pal.num, false), this,
+                            QStringLiteral("Palette speichern"), errorreport::Severity::Warning);
+}
+
+void TMainForm::SavePatternBtnClick(QObject*) {
+    FileSaveDialog->Filter = kPatternFilter;
+    FileSaveDialog->FilterIndex = 1;
+    FileSaveDialog->FileName.clear();
+    if (!FileSaveDialog->Execute(this)) return;
+    const QString path = withExtension(FileSaveDialog->FileName, QStringLiteral("png"));
+    const pattern::PatternInfo info{maschened->value(), reihened->value(), breited->value(), hoched->value()};
+    const pattern::PatternFileStatus st = pattern::savePattern(path, di3, info);
+    if (st != pattern::PatternFileStatus::Ok)
+        errorreport::Report(messages::patternFileRefusal(st, path), this, QStringLiteral("Muster speichern"),
+                            errorreport::Severity::Warning);
+}
+
+void TMainForm::OpenPatternBtnClick(QObject*) {
+    FileOpenDialog->Filter = kPatternFilter;
+    FileOpenDialog->FilterIndex = 1;
+    FileOpenDialog->FileName.clear();
+    if (!FileOpenDialog->Execute(this)) return;
+    const QString path = FileOpenDialog->FileName;
+    dib grid{};
+    pattern::PatternInfo info;
+    const pattern::PatternFileStatus st = pattern::loadPattern(path, grid, info);
+    if (st != pattern::PatternFileStatus::Ok) {
+        errorreport::Report(messages::patternFileRefusal(st, path), this, QStringLiteral("Muster öffnen"),
+                            errorreport::Severity::Warning);
+        return;
+    }
+    freedib(di3);
+    di3 = grid;
+    undoStack->clear();
+    pattern::yarnsOfGrid(di3, pal);
+    // The sizes as saved, not as the motif's proportions would couple them.
+    init = true;
+    maschened->setValue(info.maschen);
+    reihened->setValue(info.reihen);
+    breited->setValue(info.breite);
+    hoched->setValue(info.hoch);
+    init = false;
+    PaintBox1->update();
+    PaintBox3->update();
+    gridChanged();
 }

@@ -42,7 +42,7 @@ void TMainForm::RenderBtnClick(QObject*) {
     di3 = grid;
     undoStack->clear();  // its steps belong to the old grid
     updateKnitChecks();
-    PaintBox2Paint(this);
+    gridChanged();
 }
 
 void TMainForm::breitedChange(QObject*) {

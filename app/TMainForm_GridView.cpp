@@ -1,13 +1,19 @@
 // Stitch-grid view and post-editing on page 4: the grid 1:1 and enlarged in
-// ScrollBox1, recolouring single stitches while "Nachbearbeiten" is ticked,
-// drag scrolling otherwise, and the yarn colour picker above the view.
+// ScrollBox1, recolouring stitches while "Nachbearbeiten" is ticked (a click
+// or a stroke with the button held, each undoable), drag scrolling
+// otherwise, the yarn colour picker above the view, zoom, and the readout
+// of the stitch under the pointer.
 #include <QCheckBox>
+#include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QUndoStack>
+#include <QWheelEvent>
 
 #include "app/TMainForm.h"
 #include "chart/gridview.h"
+#include "chart/stitchedit.h"
 #include "chart/swatches.h"
 #include "platform/controls.h"
 #include "platform/gdi.h"
@@ -16,7 +22,7 @@
 void TMainForm::PaintBox2Paint(QObject*) {
     const int w = dibwidth(di3), h = dibheight(di3);
     const gridview::ViewSize size =
-        gridview::viewSize(w, h, EditModeCheck->isChecked(), breited->value(), hoched->value());
+        gridview::viewSize(w, h, EditModeCheck->isChecked(), breited->value(), hoched->value(), stitchZoom);
     if (PaintBox2->width() != size.boxW || PaintBox2->height() != size.boxH)
         PaintBox2->resize(size.boxW, size.boxH);  // the box is painted again in its new size
 
@@ -42,16 +48,70 @@ void TMainForm::PaintBox2MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifi
         ziehy2 = Y;
         return;
     }
+    // A stroke: this stitch and every one the pointer crosses until the
+    // button is released, undone as one.
+    malen_ = true;
+    ++stroke_;
+    if (catchUpGridYarns()) PaintBox2Paint(PaintBox2);
+    paintStitch(X, Y);
+}
+
+void TMainForm::paintStitch(int X, int Y) {
     const int w = dibwidth(di3), h = dibheight(di3);
-    const gridview::Stitch s = gridview::stitchAt(X, Y, w, h);
+    const gridview::Stitch s = gridview::stitchAt(X, Y, w, h, stitchZoom);
     if (!s.hit || !di3.poi) return;
-    // Stored rows run bottom-up.
-    di3.poi[std::ptrdiff_t(h - 1 - s.row) * di3.bytew + s.col] = uint8_t(colornr + 10);
-    updateKnitChecks();
+    const uint8_t value = uint8_t(colornr + 10);
+    const chart::StitchChange c = chart::SetStitchesCommand::change(di3, s.col, s.row, value);
+    if (c.before == value) return;  // nothing to change, nothing to undo
+    undoStack->push(new chart::SetStitchesCommand(di3, {c}, QStringLiteral("Masche färben"), stroke_));
+}
+
+void TMainForm::showStitchUnder(int X, int Y) {
+    const int w = dibwidth(di3), h = dibheight(di3);
+    const gridview::ViewSize size =
+        gridview::viewSize(w, h, EditModeCheck->isChecked(), breited->value(), hoched->value(), stitchZoom);
+    const gridview::Stitch s = gridview::stitchUnder(X, Y, w, h, size.bigW, size.bigH);
+    if (!s.hit) {
+        StitchLabel->clear();
+        return;
+    }
+    const gridview::ChartPosition p = gridview::chartPosition(s, w, h);
+    StitchLabel->setText(QStringLiteral("Masche %1, Reihe %2").arg(p.masche).arg(p.reihe));
+}
+
+void TMainForm::zoomBy(int direction) {
+    const int next = direction > 0 ? gridview::zoomIn(stitchZoom) : gridview::zoomOut(stitchZoom);
+    if (next == stitchZoom) return;
+    // Keep the middle of what is shown in the middle.
+    QScrollBar* hbar = ScrollBox1->horizontalScrollBar();
+    QScrollBar* vbar = ScrollBox1->verticalScrollBar();
+    const QSize view = ScrollBox1->viewport()->size();
+    const double cx = (hbar->value() + view.width() / 2.0) / std::max(1, PaintBox2->width());
+    const double cy = (vbar->value() + view.height() / 2.0) / std::max(1, PaintBox2->height());
+    stitchZoom = next;
     PaintBox2Paint(PaintBox2);
+    hbar->setValue(int(cx * PaintBox2->width() - view.width() / 2.0));
+    vbar->setValue(int(cy * PaintBox2->height() - view.height() / 2.0));
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (ScrollBox1 && watched == ScrollBox1->viewport() && event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int dy = wheel->angleDelta().y();
+            if (dy != 0) zoomBy(dy > 0 ? +1 : -1);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::PaintBox2MouseMove(QObject*, Qt::KeyboardModifiers, int X, int Y) {
+    showStitchUnder(X, Y);
+    if (malen_) {
+        if (EditModeCheck->isChecked()) paintStitch(X, Y);
+        return;
+    }
     if (!ziehen2) return;
     QScrollBar* hbar = ScrollBox1->horizontalScrollBar();
     QScrollBar* vbar = ScrollBox1->verticalScrollBar();
@@ -62,7 +122,10 @@ void TMainForm::PaintBox2MouseMove(QObject*, Qt::KeyboardModifiers, int X, int Y
     vbar->setValue(vpos);
 }
 
-void TMainForm::PaintBox2MouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) { ziehen2 = false; }
+void TMainForm::PaintBox2MouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+    ziehen2 = false;
+    malen_ = false;
+}
 
 void TMainForm::PaintBox3Paint(QObject*) {
     QPainter* canvas = PaintBox3->canvas();

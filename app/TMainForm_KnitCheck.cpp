@@ -113,13 +113,6 @@ void TMainForm::createKnitControls(QWidget* top, QWidget* right, QBoxLayout* pag
     KnitPanel->hide();
     page->addWidget(KnitPanel);
 
-    undoStack = new QUndoStack(this);
-    QAction* undo = undoStack->createUndoAction(this, QStringLiteral("Rückgängig"));
-    undo->setShortcut(QKeySequence::Undo);
-    addAction(undo);
-    QAction* redo = undoStack->createRedoAction(this, QStringLiteral("Wiederherstellen"));
-    redo->setShortcut(QKeySequence::Redo);
-    addAction(redo);
 }
 
 void TMainForm::connectKnitEvents() {
@@ -132,10 +125,7 @@ void TMainForm::connectKnitEvents() {
     connect(ColourLimitEdit, &QSpinBox::valueChanged, this, [this] { updateKnitChecks(); PaintBox2->update(); });
     connect(maschened, &QSpinBox::valueChanged, this, [this] { updateKnitChecks(); PaintBox2->update(); });
     // Every step done, undone or redone changes the grid.
-    connect(undoStack, &QUndoStack::indexChanged, this, [this] {
-        updateKnitChecks();
-        PaintBox2Paint(PaintBox2);
-    });
+    connect(undoStack, &QUndoStack::indexChanged, this, [this] { updateKnitChecks(); });
 }
 
 void TMainForm::updateKnitChecks() {

@@ -16,9 +16,16 @@
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTreeView>
+#include <QUndoStack>
 #include <QVBoxLayout>
+#include <functional>
+#include <utility>
+#include <vector>
 
 #include "app/AboutBoxUnit.h"
 #include "app/ButtonsXP.h"
@@ -357,6 +364,37 @@ void TMainForm::createLayout() {
         FSErrCheck->setGeometry(16, 44, 300, 17);
         FSErrCheck->setChecked(true);
         v->addWidget(g2);
+        // Yarn colours from the motif, palette and pattern files, and what
+        // the grid uses; below the existing boxes, which keep their places.
+        auto* g3 = named(new QGroupBox(QStringLiteral("Garn-Farben aus dem Motiv und Dateien"), right), "GroupBox6");
+        g3->setFixedHeight(96);
+        (new QLabel(QStringLiteral("Anzahl:"), g3))->setGeometry(16, 21, 50, 17);
+        YarnCountEdit = named(new QSpinBox(g3), "YarnCountEdit");
+        YarnCountEdit->setGeometry(66, 18, 50, 22);
+        YarnCountEdit->setRange(pattern::kMotifYarnsMin, pattern::kMotifYarnsMax);
+        YarnCountEdit->setValue(pattern::kMotifYarnsDefault);
+        YarnCountEdit->setToolTip(QStringLiteral("So viele Garn-Farben werden aus dem Motiv genommen"));
+        auto button = [g3](const char* name, const QString& caption, int x, int y, int w, const QString& hint) {
+            auto* b = named(new QPushButton(caption, g3), name);
+            b->setGeometry(x, y, w, 24);
+            b->setToolTip(hint);
+            return b;
+        };
+        FromMotifBtn = button("FromMotifBtn", QStringLiteral("Farben aus Motiv..."), 122, 17, 130,
+                              QStringLiteral("Nimmt die Garn-Farben aus dem geladenen Motiv"));
+        LoadPaletteBtn = button("LoadPaletteBtn", QStringLiteral("Palette laden..."), 258, 17, 124,
+                                QStringLiteral("Lädt die Garn-Farben aus einer GIMP-Palette (.gpl)"));
+        SavePaletteBtn = button("SavePaletteBtn", QStringLiteral("Palette speichern..."), 16, 43, 120,
+                                QStringLiteral("Speichert die Garn-Farben als GIMP-Palette (.gpl)"));
+        OpenPatternBtn = button("OpenPatternBtn", QStringLiteral("Muster öffnen..."), 140, 43, 116,
+                                QStringLiteral("Öffnet ein gespeichertes Muster mit Garn-Farben, Maschenprobe und Größe"));
+        SavePatternBtn = button("SavePatternBtn", QStringLiteral("Muster speichern..."), 260, 43, 122,
+                                QStringLiteral("Speichert das Muster mit Garn-Farben, Maschenprobe und Größe als PNG-Bild"));
+        YarnUsageLabel = named(new QLabel(g3), "YarnUsageLabel");
+        YarnUsageLabel->setGeometry(16, 68, 366, 26);
+        YarnUsageLabel->setWordWrap(true);
+        YarnUsageLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        v->addWidget(g3);
         v->addStretch(1);
     }
 
@@ -380,6 +418,20 @@ void TMainForm::createLayout() {
         BitBtnXP1->setToolTip(QStringLiteral("Speichert das berechnete Maschenbild (ein Bildpunkt je Masche) als Bilddatei"));
         EditModeCheck = named(new QCheckBox(QStringLiteral("Nachbearbeiten"), top), "EditModeCheck");
         EditModeCheck->setGeometry(8, 40, 200, 17);
+        // Undo, redo and zoom beside the check box.
+        auto tool = [top](const char* name, const QString& caption, int x, const QString& hint) {
+            auto* b = named(new QToolButton(top), name);
+            b->setText(caption);
+            b->setGeometry(x, 36, 24, 22);
+            b->setToolTip(hint);
+            return b;
+        };
+        UndoBtn = tool("UndoBtn", QStringLiteral("↶"), 210, QStringLiteral("Rückgängig (Strg+Z)"));
+        RedoBtn = tool("RedoBtn", QStringLiteral("↷"), 236, QStringLiteral("Wiederholen (Strg+Y)"));
+        ZoomOutBtn = tool("ZoomOutBtn", QStringLiteral("−"), 266, QStringLiteral("Verkleinern (− oder Strg+Mausrad)"));
+        ZoomInBtn = tool("ZoomInBtn", QStringLiteral("+"), 292, QStringLiteral("Vergrößern (+ oder Strg+Mausrad)"));
+        UndoBtn->setEnabled(false);
+        RedoBtn->setEnabled(false);
         v->addWidget(top);
         Panel43 = named(new QWidget(right), "Panel43");
         Panel43->setFixedHeight(88);
@@ -395,7 +447,23 @@ void TMainForm::createLayout() {
         // Beside the pictures the workspace colour shows; an opaque box also
         // lets scrolling move what is drawn instead of painting it again.
         PaintBox2->setBackgroundRole(QPalette::Dark);
+        PaintBox2->setMouseTracking(true);  // the readout follows the pointer
         v->addWidget(ScrollBox1, 1);
+        // Readouts under the view: the stitch under the pointer, the yarns in use.
+        auto* info = named(new QWidget(right), "Panel44");
+        info->setFixedHeight(32);
+        auto* ih = new QHBoxLayout(info);
+        ih->setContentsMargins(8, 1, 8, 1);
+        StitchLabel = named(new QLabel(info), "StitchLabel");
+        StitchLabel->setFixedWidth(124);
+        StitchLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        ih->addWidget(StitchLabel);
+        YarnUsageLabel2 = named(new QLabel(info), "YarnUsageLabel2");
+        YarnUsageLabel2->setWordWrap(true);
+        YarnUsageLabel2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        YarnUsageLabel2->setMinimumWidth(1);
+        ih->addWidget(YarnUsageLabel2, 1);
+        v->addWidget(info);
     }
 
     // ---- page 5: Ergebnis verarbeiten
@@ -468,6 +536,39 @@ void TMainForm::connectEvents() {
     PaintBox2->onMouseUp = [this](Btn b, Mods m, int x, int y) { PaintBox2MouseUp(PaintBox2, b, m, x, y); };
     PaintBox3->onMouseDown = [this](Btn b, Mods m, int x, int y) { PaintBox3MouseDown(PaintBox3, b, m, x, y); };
     connect(EditModeCheck, &QCheckBox::clicked, this, [this] { EditModeCheckClick(EditModeCheck); });
+
+    connect(FromMotifBtn, &QPushButton::clicked, this, [this] { FromMotifBtnClick(FromMotifBtn); });
+    connect(LoadPaletteBtn, &QPushButton::clicked, this, [this] { LoadPaletteBtnClick(LoadPaletteBtn); });
+    connect(SavePaletteBtn, &QPushButton::clicked, this, [this] { SavePaletteBtnClick(SavePaletteBtn); });
+    connect(OpenPatternBtn, &QPushButton::clicked, this, [this] { OpenPatternBtnClick(OpenPatternBtn); });
+    connect(SavePatternBtn, &QPushButton::clicked, this, [this] { SavePatternBtnClick(SavePatternBtn); });
+    connect(UndoBtn, &QToolButton::clicked, undoStack, &QUndoStack::undo);
+    connect(RedoBtn, &QToolButton::clicked, undoStack, &QUndoStack::redo);
+    connect(undoStack, &QUndoStack::canUndoChanged, UndoBtn, &QWidget::setEnabled);
+    connect(undoStack, &QUndoStack::canRedoChanged, RedoBtn, &QWidget::setEnabled);
+    // Every push, merge, undo and redo (also of commands others push).
+    connect(undoStack, &QUndoStack::indexChanged, this, [this] { gridChanged(); });
+    connect(ZoomOutBtn, &QToolButton::clicked, this, [this] { zoomBy(-1); });
+    connect(ZoomInBtn, &QToolButton::clicked, this, [this] { zoomBy(+1); });
+    ScrollBox1->viewport()->installEventFilter(this);
+    // The keys act on page 4 only: elsewhere they belong to the input fields.
+    const std::pair<QKeySequence, std::function<void()>> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoStack->undo(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { undoStack->redo(); }},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { undoStack->redo(); }},
+        {QKeySequence(Qt::Key_Plus), [this] { zoomBy(+1); }},
+        {QKeySequence(Qt::Key_Minus), [this] { zoomBy(-1); }},
+    };
+    std::vector<QShortcut*> pageKeys;
+    for (const auto& [seq, act] : keys) {
+        auto* sc = new QShortcut(seq, this);
+        connect(sc, &QShortcut::activated, this, act);
+        sc->setEnabled(false);
+        pageKeys.push_back(sc);
+    }
+    connect(PageControl2, &QTabWidget::currentChanged, this, [this, pageKeys](int page) {
+        for (QShortcut* sc : pageKeys) sc->setEnabled(PageControl2->widget(page) == TabSheet4);
+    });
 
     ErgPaintBox->onMouseDown = [this](Btn b, Mods m, int x, int y) { ErgPaintBoxMouseDown(ErgPaintBox, b, m, x, y); };
     ErgPaintBox->onMouseMove = [this](Mods m, int x, int y) { ErgPaintBoxMouseMove(ErgPaintBox, m, x, y); };

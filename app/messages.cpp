@@ -103,4 +103,73 @@ QString partialPicture() {
     return QStringLiteral("Die Datei ist unvollständig: Nur ein Teil des Bildes konnte gelesen werden.");
 }
 
+QString yarnFileRefusal(const pattern::YarnFileResult& result, const QString& path, int yarns, bool loading) {
+    using pattern::YarnFileStatus;
+    QString text;
+    switch (result.status) {
+    case YarnFileStatus::Ok:
+        return {};
+    case YarnFileStatus::CannotRead:
+        text = QStringLiteral("Die Palettendatei „%1“ konnte nicht gelesen werden.").arg(path);
+        break;
+    case YarnFileStatus::CannotWrite:
+        return QStringLiteral("Die Palettendatei „%1“ konnte nicht geschrieben werden.").arg(path);
+    case YarnFileStatus::NotAPalette:
+        text = QStringLiteral("Die Datei „%1“ ist keine GIMP-Palette (die erste Zeile muss „GIMP "
+                              "Palette“ lauten).")
+                   .arg(path);
+        break;
+    case YarnFileStatus::BadLine:
+        text = QStringLiteral("Zeile %2 der Palettendatei „%1“ ist keine Farbe: erwartet werden drei Zahlen "
+                              "von 0 bis 255.")
+                   .arg(path)
+                   .arg(result.line);
+        break;
+    case YarnFileStatus::NoColours:
+        text = QStringLiteral("Die Palettendatei „%1“ enthält keine Farben.").arg(path);
+        break;
+    case YarnFileStatus::TooManyColours:
+        text = QStringLiteral("Die Palettendatei „%1“ enthält mehr als %2 Farben; es gibt nur %2 "
+                              "Garn-Farben.")
+                   .arg(path)
+                   .arg(yarns);
+        break;
+    }
+    if (loading) text += QStringLiteral(" Die Garn-Farben bleiben unverändert.");
+    return text;
+}
+
+QString patternFileRefusal(pattern::PatternFileStatus status, const QString& path) {
+    using pattern::PatternFileStatus;
+    switch (status) {
+    case PatternFileStatus::Ok:
+        return {};
+    case PatternFileStatus::NoGrid:
+        return QStringLiteral("Es ist noch kein Muster berechnet, das gespeichert werden könnte.");
+    case PatternFileStatus::CannotWrite:
+        return QStringLiteral("Das Muster konnte nicht in „%1“ gespeichert werden.").arg(path);
+    case PatternFileStatus::CannotRead:
+        return QStringLiteral("Die Datei „%1“ konnte nicht als PNG-Bild gelesen werden. Das bisherige "
+                              "Muster bleibt erhalten.")
+            .arg(path);
+    case PatternFileStatus::NotAPattern:
+        return QStringLiteral("Die Datei „%1“ ist kein mit Tricoma gespeichertes Muster. Das bisherige "
+                              "Muster bleibt erhalten.")
+            .arg(path);
+    case PatternFileStatus::BadValues:
+        return QStringLiteral("Maschenprobe oder Größe im Muster „%1“ liegen außerhalb der "
+                              "erlaubten Bereiche. Das bisherige Muster bleibt erhalten.")
+            .arg(path);
+    case PatternFileStatus::OutOfMemory:
+        return QStringLiteral("Für das Muster „%1“ ist nicht genügend Arbeitsspeicher frei. Das "
+                              "bisherige Muster bleibt erhalten.")
+            .arg(path);
+    }
+    return {};
+}
+
+QString noMotifColours() {
+    return QStringLiteral("Das Motiv enthält keine Bildpunkte, aus denen Garn-Farben genommen werden könnten.");
+}
+
 }  // namespace messages

@@ -12,6 +12,8 @@
 #include "chart/render.h"
 #include "output/pages.h"
 #include "pattern/compute.h"
+#include "pattern/patternfile.h"
+#include "pattern/yarnfile.h"
 
 class QWidget;
 
@@ -41,8 +43,19 @@ Box loadFailure(const QString& path, const QString& libraryText);
 // The chart's pages not printed or not saved as PDF to `path` (empty for ok).
 QString pdfFailure(output::PdfStatus status, const QString& path);
 QString pagesRefusal();
+
 // Notice beside the preview after a load that kept only part of the
 // picture (a file cut short): the rest is filled and must not be knitted.
 QString partialPicture();
+
+// Yarn palette file not read or not written (empty for Ok). `loading`
+// adds that the yarn colours stay as they were.
+QString yarnFileRefusal(const pattern::YarnFileResult& result, const QString& path, int yarns, bool loading);
+
+// Pattern file not read or not written (empty for Ok).
+QString patternFileRefusal(pattern::PatternFileStatus status, const QString& path);
+
+// No colours could be taken from the motif.
+QString noMotifColours();
 
 }  // namespace messages

@@ -40,7 +40,7 @@ dib DepthDownTo(const dib& src, const LPAL& yarns, int zcols, int rolmod, const 
     if (grid.poi) {
         layoutGridPalette(grid, colours, zcols);
         if (rolmod == 1) {
-            DitherToPalette(src, grid);
+            DitherToPalette(src, grid, progress);
         } else {
             const pattern::LogPalette palette(grid.pal);
             for (int y = 0; y < h; ++y) {

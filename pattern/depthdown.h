@@ -16,7 +16,7 @@ void layoutGridPalette(dib& grid, const LPAL& yarns, int zcols);
 // `rolmod` 1 diffuses the error (DitherToPalette), anything else gives each
 // stitch the nearest palette colour. Only 24-bit sources are read; for any
 // other source, and when the grid gets no pixel memory, the result is
-// empty. Progress per row for the nearest colour, none while dithering.
+// empty. Progress per row, for either method.
 dib DepthDownTo(const dib& src, const LPAL& yarns, int zcols, int rolmod, const Progress& progress = {});
 
 }  // namespace pattern

@@ -15,6 +15,11 @@ constexpr int kGridPaletteSize = 256;
 constexpr int kMaxYarnColours = kGridPaletteSize - kYarnIndexOffset;  // 246
 // Yarn colours the compute command places.
 constexpr int kYarnColours = 64;
+// Yarn colours taken from the motif: how many the user may ask for, and
+// the count the page offers first.
+constexpr int kMotifYarnsMin = 2;
+constexpr int kMotifYarnsMax = 64;
+constexpr int kMotifYarnsDefault = 8;
 
 // Size fields (cm) and gauge fields (stitches or rows per 10 cm), with the
 // values the size page starts with.

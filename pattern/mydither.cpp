@@ -17,7 +17,7 @@ int clampChannel(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 
 }  // namespace
 
-void DitherToPalette(const dib& src, const dib& dst) {
+void DitherToPalette(const dib& src, const dib& dst, const pattern::Progress& progress) {
     if (!src.poi || !dst.poi || dibbitcount(src) != 24 || dibbitcount(dst) != 8) return;
     const int w = dibwidth(src), h = dibheight(src);
     if (w <= 0 || h <= 0 || dibwidth(dst) != w || dibheight(dst) != h) return;
@@ -33,6 +33,7 @@ void DitherToPalette(const dib& src, const dib& dst) {
 
     bool rightToLeft = false;
     for (int y = 0; y < h; ++y) {
+        pattern::report(progress, pattern::rowPercent(y, h));
         // Picture rows run from the top; storage rows from the bottom.
         const uint8_t* in = src.poi + int64_t(h - 1 - y) * src.bytew;
         uint8_t* out = dst.poi + int64_t(h - 1 - y) * dst.bytew;

@@ -23,6 +23,11 @@ TSaveDialog::Hook& saveHook() {
     return h;
 }
 
+TOpenDialog::Hook& openHook() {
+    static TOpenDialog::Hook h;
+    return h;
+}
+
 QColor fromPacked(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 
 uint32_t toPacked(const QColor& c) {
@@ -128,4 +133,25 @@ bool TSaveDialog::ConfirmReplace(QWidget* owner, const QString& path) const {
                                  .arg(QFileInfo(path).fileName());
     return platform::MessageBox(owner, question, shownTitle(), platform::MB_YESNO | platform::MB_ICONWARNING) ==
            platform::IDYES;
+}
+
+void TOpenDialog::setHook(Hook hook) { openHook() = std::move(hook); }
+
+bool TOpenDialog::Execute(QWidget* owner) {
+    if (openHook()) return openHook()(*this);
+    QStringList filters = qtFilters(Filter);
+    QFileDialog dlg(owner);
+    dlg.setProxyModel(new GermanFileList(&dlg));
+    fitGermanColumns(dlg);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setNameFilters(filters);
+    if (FilterIndex >= 1 && FilterIndex <= filters.size()) dlg.selectNameFilter(filters[FilterIndex - 1]);
+    if (!FileName.isEmpty()) dlg.selectFile(FileName);
+    else if (!InitialDir.isEmpty()) dlg.setDirectory(InitialDir);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+    FileName = dlg.selectedFiles().first();
+    int idx = filters.indexOf(dlg.selectedNameFilter());
+    if (idx >= 0) FilterIndex = idx + 1;
+    return true;
 }

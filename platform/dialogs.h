@@ -42,3 +42,17 @@ public:
     // that exists. For names the dialog never saw (completed afterwards).
     bool ConfirmReplace(QWidget* owner, const QString& path) const;
 };
+
+// File-open dialog: an existing file to read.
+class TOpenDialog {
+public:
+    QString InitialDir;
+    QString FileName;
+    QString Filter;       // description|mask pairs joined by '|'
+    int FilterIndex = 1;  // counted from 1
+    // Shows the dialog; true when the user chose a file, FileName then holds it.
+    bool Execute(QWidget* owner);
+
+    using Hook = std::function<bool(TOpenDialog&)>;
+    static void setHook(Hook hook);
+};

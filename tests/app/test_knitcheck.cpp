@@ -52,9 +52,7 @@ TEST(KnitConfettiPage, OffByDefaultFollowsGaugeAndUndoesCleanUp) {
     // The white start-up grid with one black stitch: 1 of 46 x 38.
     ASSERT_EQ(stitch(form.di3, 5, 7), 11);
     stitch(form.di3, 5, 7) = 10;
-    QTest::mouseClick(form.EditModeCheck, Qt::LeftButton);
-    form.colornr = 1;
-    QTest::mouseClick(form.PaintBox2, Qt::LeftButton, {}, QPoint(30 * 9 + 5, 38 + 30 * 9 + 5));  // white on white
+    form.updateKnitChecks();  // as after every edit
     EXPECT_EQ(form.ConfettiLabel->text(), QStringLiteral("Konfetti: 0,1 % (1 M.)"));
     const QSize before = form.size();
     QTest::mouseClick(form.KnitCheck, Qt::LeftButton);
@@ -65,8 +63,7 @@ TEST(KnitConfettiPage, OffByDefaultFollowsGaugeAndUndoesCleanUp) {
     EXPECT_EQ(stitch(form.di3, 5, 7), 11);
     EXPECT_EQ(form.ConfettiLabel->text(), QStringLiteral("Konfetti: 0,0 % (0 M.)"));
     ASSERT_EQ(form.undoStack->count(), 1);
-    for (QAction* a : form.actions())
-        if (a->shortcut() == QKeySequence(QKeySequence::Undo)) a->trigger();
+    QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(stitch(form.di3, 5, 7), 10);
     EXPECT_EQ(form.ConfettiLabel->text(), QStringLiteral("Konfetti: 0,1 % (1 M.)"));
     form.undoStack->redo();

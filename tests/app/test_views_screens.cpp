@@ -13,6 +13,8 @@
 #include <QLibraryInfo>
 #include <QTemporaryDir>
 #include <QTranslator>
+#include <QSpinBox>
+#include <QToolButton>
 #include <QTreeView>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -132,4 +134,34 @@ TEST(Screens, SizesAndFileLists) {
     });
     form.SaveAsBtnClick(form.SaveAsBtn);
     QApplication::removeTranslator(&toolkitTexts);
+}
+
+// Pages 3 and 4 with a photo's own yarns (skips without the outside photo).
+TEST(Screens, YarnsFromAPhoto) {
+    const char* env = std::getenv("TRICOMA_SCREENSHOT_DIR");
+    if (!env || !*env) GTEST_SKIP() << "TRICOMA_SCREENSHOT_DIR not set";
+    const QString photo = QStringLiteral(TRICOMA_TESTDATA_DIR "/photos/Dune.jpg");
+    if (!QFile::exists(photo)) GTEST_SKIP() << "no photo";
+    const QString dir = QString::fromLocal8Bit(env);
+    QDir().mkpath(dir);
+
+    TMainForm form("/tmp/x/tricoma");
+    form.openfilenow(photo);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.PageControl2->setCurrentIndex(2);
+    form.YarnCountEdit->setValue(8);
+    QTest::mouseClick(form.FromMotifBtn, Qt::LeftButton);
+    form.NearCheck->setChecked(true);
+    form.RenderBtnClick(form.BitBtn3);
+    shoot(form, dir, "yarns-page3.png");
+
+    form.PageControl2->setCurrentIndex(3);
+    QTest::mouseClick(form.EditModeCheck, Qt::LeftButton);
+    QTest::mouseClick(form.ZoomOutBtn, Qt::LeftButton);
+    QTest::mouseClick(form.ZoomOutBtn, Qt::LeftButton);
+    QMouseEvent move(QEvent::MouseMove, QPointF(95, dibheight(form.di3) + 65), form.PaintBox2->mapToGlobal(QPointF(95, 65)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(form.PaintBox2, &move);
+    shoot(form, dir, "yarns-page4.png");
 }

@@ -96,7 +96,7 @@ TEST(DepthDownTo, ProgressOfBothMethods) {
     dib a = DepthDownTo(src, testimg::defaultYarns(), 64, 0, nearest.callback());
     dib b = DepthDownTo(src, testimg::defaultYarns(), 64, 1, dither.callback());
     EXPECT_EQ(nearest.values, (std::vector<int>{0, 0, 50, 100, 0}));
-    EXPECT_EQ(dither.values, (std::vector<int>{0, 0}));
+    EXPECT_EQ(dither.values, nearest.values);  // the bar moves while dithering too
     freedib(a);
     freedib(b);
     dib row = testimg::grey24(5, 1, 100);

@@ -1,0 +1,140 @@
+// Speed of taking the yarn colours from a motif: a generated 4000 x 3000
+// photo-like motif (12 MP) and, when the outside test data is there, the
+// 12 MP photograph, for 8, 16, 32 and 64 yarns. Baseline in the same run:
+// one plain read of every motif byte, the least any method that looks at
+// every pixel must spend. Goal: well under a second for 12 MP.
+//
+// `bench_yarns --palette FILE N` prints the N yarn colours taken from the
+// picture FILE, one "r g b" line each (tools/yarn_quality.py compares them
+// with other quantisers).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+
+#include "pattern/quantize.h"
+#include "raster/PixKit3.h"
+
+namespace {
+
+constexpr int kMotifW = 4000, kMotifH = 3000;
+
+const dib& motif24() {
+    static dib d = [] {
+        dib m{};
+        newdib(&m, kMotifW, kMotifH, 24, nullptr, 0);
+        std::mt19937 rng(1234);
+        std::uniform_int_distribution<int> noise(-28, 28);
+        for (int y = 0; y < kMotifH; ++y) {
+            uint8_t* row = m.poi + int64_t(y) * m.bytew;
+            for (int x = 0; x < kMotifW; ++x) {
+                double fx = double(x) / kMotifW, fy = double(y) / kMotifH;
+                int r = int(255 * fx) + noise(rng);
+                int g = int(127.5 + 127.5 * std::sin(6.0 * fy + 3.0 * fx)) + noise(rng);
+                int b = int(255 * (1 - fy) * (0.5 + 0.5 * std::cos(9.0 * fx))) + noise(rng);
+                row[3 * x] = uint8_t(std::clamp(b, 0, 255));
+                row[3 * x + 1] = uint8_t(std::clamp(g, 0, 255));
+                row[3 * x + 2] = uint8_t(std::clamp(r, 0, 255));
+            }
+        }
+        return m;
+    }();
+    return d;
+}
+
+#ifdef TRICOMA_BENCH_TESTDATA
+const dib& photo() {
+    static dib d = [] {
+        dib m{};
+        OpenDib(&m, TRICOMA_BENCH_TESTDATA "/photos/42_IndexError.jpg", 0, nullptr);
+        return m;
+    }();
+    return d;
+}
+#endif
+
+void BM_ReadEveryByte(benchmark::State& state) {
+    const dib& m = motif24();
+    for (auto _ : state) {
+        uint64_t sum = 0;
+        for (int y = 0; y < kMotifH; ++y) {
+            const uint8_t* row = m.poi + int64_t(y) * m.bytew;
+            for (int x = 0; x < 3 * kMotifW; ++x) sum += row[x];
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_ReadEveryByte)->Unit(benchmark::kMillisecond);
+
+void BM_ColoursFromMotif(benchmark::State& state) {
+    for (auto _ : state) {
+        auto colours = pattern::coloursFromMotif(motif24(), int(state.range(0)));
+        benchmark::DoNotOptimize(colours.data());
+    }
+}
+BENCHMARK(BM_ColoursFromMotif)->Arg(8)->Arg(16)->Arg(32)->Arg(64)->Unit(benchmark::kMillisecond);
+
+#ifdef TRICOMA_BENCH_TESTDATA
+void BM_ColoursFromPhoto(benchmark::State& state) {
+    if (!photo().poi) {
+        state.SkipWithError("photo not found");
+        return;
+    }
+    for (auto _ : state) {
+        auto colours = pattern::coloursFromMotif(photo(), int(state.range(0)));
+        benchmark::DoNotOptimize(colours.data());
+    }
+}
+BENCHMARK(BM_ColoursFromPhoto)->Arg(8)->Arg(64)->Unit(benchmark::kMillisecond);
+#endif
+
+class Summary : public benchmark::ConsoleReporter {
+public:
+    Summary() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            if (r.error_occurred) continue;
+            const double t = r.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") seconds[r.run_name.str()] = t;
+            else if (r.run_type == Run::RT_Iteration && !seconds.count(r.run_name.str())) seconds[r.run_name.str()] = t;
+        }
+    }
+    std::map<std::string, double> seconds;
+};
+
+int printPalette(const char* file, int count) {
+    dib m{};
+    OpenDib(&m, file, 0, nullptr);
+    if (!m.poi) {
+        std::fprintf(stderr, "cannot read %s\n", file);
+        return 1;
+    }
+    for (const PALETTEENTRY& e : pattern::coloursFromMotif(m, count)) std::printf("%d %d %d\n", e.peRed, e.peGreen, e.peBlue);
+    freedib(m);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--palette") == 0) return printPalette(argv[2], std::atoi(argv[3]));
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    motif24();
+    Summary summary;
+    benchmark::RunSpecifiedBenchmarks(&summary);
+    const double base = summary.seconds.count("BM_ReadEveryByte") ? summary.seconds["BM_ReadEveryByte"] : -1;
+    std::printf("\nSummary (wall time, 12 MP; goal: well under 1 s)\n");
+    for (const auto& [name, s] : summary.seconds) {
+        if (name == "BM_ReadEveryByte") continue;
+        std::printf("  %-28s %8.1f ms  %5.1f x one read of the motif  %s\n", name.c_str(), s * 1e3,
+                    base > 0 ? s / base : 0.0, s < 0.5 ? "ok" : "MISSED");
+    }
+    return 0;
+}

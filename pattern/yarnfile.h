@@ -1,0 +1,37 @@
+// Yarn palette files: the yarn colours as a GIMP palette (.gpl), the plain
+// text exchange format that paint and drawing programs read and write.
+#pragma once
+
+#include <QString>
+
+#include "raster/dib.h"
+
+namespace pattern {
+
+enum class YarnFileStatus {
+    Ok,
+    CannotRead,      // missing, unreadable or larger than kYarnFileMaxBytes
+    CannotWrite,
+    NotAPalette,     // no "GIMP Palette" header
+    BadLine,         // a colour line that is not three values 0..255
+    NoColours,
+    TooManyColours,  // more colours than the palette has yarns
+};
+
+struct YarnFileResult {
+    YarnFileStatus status = YarnFileStatus::Ok;
+    int line = 0;  // for BadLine: the line, counted from 1
+};
+
+// A palette file is a short text; anything larger is not one.
+constexpr qint64 kYarnFileMaxBytes = 1 << 20;
+
+// Writes yarns 0 .. yarns.num - 1 (at most 256).
+YarnFileResult saveYarnFile(const QString& path, const LPAL& yarns);
+
+// Reads a palette of 1 .. yarns.num colours into the first yarns; the
+// further yarns take the first colour (so no stitch is given them, see
+// setYarns). On any status but Ok `yarns` is not changed.
+YarnFileResult loadYarnFile(const QString& path, LPAL& yarns);
+
+}  // namespace pattern
