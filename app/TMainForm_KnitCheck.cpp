@@ -63,7 +63,7 @@ void TMainForm::createKnitControls(QWidget* top, QWidget* right, QBoxLayout* pag
     // Right of "Nachbearbeiten", which ends at x = 208.
     KnitCheck = new QCheckBox(QStringLiteral("Strickbarkeit prüfen"), top);
     KnitCheck->setObjectName(QStringLiteral("KnitCheck"));
-    KnitCheck->setGeometry(216, 40, 180, 17);
+    KnitCheck->setGeometry(240, 40, 166, 17);
 
     KnitPanel = new QWidget(right);
     KnitPanel->setObjectName(QStringLiteral("KnitPanel"));

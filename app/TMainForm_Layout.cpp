@@ -418,7 +418,8 @@ void TMainForm::createLayout() {
         BitBtnXP1->setToolTip(QStringLiteral("Speichert das berechnete Maschenbild (ein Bildpunkt je Masche) als Bilddatei"));
         EditModeCheck = named(new QCheckBox(QStringLiteral("Nachbearbeiten"), top), "EditModeCheck");
         EditModeCheck->setGeometry(8, 40, 200, 17);
-        // Undo, redo and zoom beside the check box.
+        // Undo, redo and zoom right after the check box's caption (its box is
+        // wider than the text), the knittability switch after them.
         auto tool = [top](const char* name, const QString& caption, int x, const QString& hint) {
             auto* b = named(new QToolButton(top), name);
             b->setText(caption);
@@ -426,10 +427,10 @@ void TMainForm::createLayout() {
             b->setToolTip(hint);
             return b;
         };
-        UndoBtn = tool("UndoBtn", QStringLiteral("↶"), 210, QStringLiteral("Rückgängig (Strg+Z)"));
-        RedoBtn = tool("RedoBtn", QStringLiteral("↷"), 236, QStringLiteral("Wiederholen (Strg+Y)"));
-        ZoomOutBtn = tool("ZoomOutBtn", QStringLiteral("−"), 266, QStringLiteral("Verkleinern (− oder Strg+Mausrad)"));
-        ZoomInBtn = tool("ZoomInBtn", QStringLiteral("+"), 292, QStringLiteral("Vergrößern (+ oder Strg+Mausrad)"));
+        UndoBtn = tool("UndoBtn", QStringLiteral("↶"), 124, QStringLiteral("Rückgängig (Strg+Z)"));
+        RedoBtn = tool("RedoBtn", QStringLiteral("↷"), 150, QStringLiteral("Wiederholen (Strg+Y)"));
+        ZoomOutBtn = tool("ZoomOutBtn", QStringLiteral("−"), 180, QStringLiteral("Verkleinern (− oder Strg+Mausrad)"));
+        ZoomInBtn = tool("ZoomInBtn", QStringLiteral("+"), 206, QStringLiteral("Vergrößern (+ oder Strg+Mausrad)"));
         UndoBtn->setEnabled(false);
         RedoBtn->setEnabled(false);
         v->addWidget(top);

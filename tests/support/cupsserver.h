@@ -11,6 +11,9 @@
 #include <QString>
 #include <cstdlib>
 
+#include <fcntl.h>
+#include <sys/file.h>
+
 namespace testsupport {
 
 inline QString cupsDir() {
@@ -28,6 +31,16 @@ inline bool useCupsServer(QString& why) {
         why = QStringLiteral("no CUPS test server at %1: start one with `sudo tools/cups-pdf.sh start`").arg(sock);
         return false;
     }
+    // One printing test at a time: each finds its job among the queue's
+    // output, and ctest runs tests in parallel. The lock lives as long as
+    // this test's process.
+    static const int lock = [] {
+        const int fd = ::open((cupsDir() + QStringLiteral("/tests.lock")).toLocal8Bit().constData(),
+                              O_CREAT | O_RDWR | O_CLOEXEC, 0644);
+        if (fd >= 0) ::flock(fd, LOCK_EX);
+        return fd;
+    }();
+    (void)lock;
     setenv("CUPS_SERVER", sock.toLocal8Bit().constData(), 1);
     unsetenv("LPDEST");
     unsetenv("PRINTER");
