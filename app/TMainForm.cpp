@@ -29,6 +29,11 @@ TMainForm::TMainForm(const QString& programFile, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+    // The stack empties itself when it goes and says so; this window must
+    // not hear it half torn down.
+    undoStack->disconnect();
+    delete undoStack;
+    undoStack = nullptr;
     // The file list's event filter calls back into this window; while the
     // widgets are torn down below, this object is no longer a TMainForm.
     if (JamShellList1) delete JamShellList1->findChild<QObject*>(QStringLiteral("ListEvents"), Qt::FindDirectChildrenOnly);
