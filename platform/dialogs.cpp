@@ -98,28 +98,39 @@ bool TColorDialog::Execute(QWidget* owner) {
     return true;
 }
 
+namespace {
+
+// Shows `dlg`, set up for saving or opening, with the filters, the chosen
+// one and the start name or folder; on OK writes the choice back.
+bool runFileDialog(QFileDialog& dlg, const QString& filter, int& filterIndex, QString& fileName,
+                   const QString& initialDir) {
+    const QStringList filters = qtFilters(filter);
+    dlg.setProxyModel(new GermanFileList(&dlg));  // ignored by a native dialog
+    fitGermanColumns(dlg);
+    dlg.setNameFilters(filters);
+    if (filterIndex >= 1 && filterIndex <= filters.size()) dlg.selectNameFilter(filters[filterIndex - 1]);
+    if (!fileName.isEmpty()) dlg.selectFile(fileName);
+    else if (!initialDir.isEmpty()) dlg.setDirectory(initialDir);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+    fileName = dlg.selectedFiles().first();
+    const int idx = filters.indexOf(dlg.selectedNameFilter());
+    if (idx >= 0) filterIndex = idx + 1;
+    return true;
+}
+
+}  // namespace
+
 void TSaveDialog::setHook(Hook hook) { saveHook() = std::move(hook); }
 
 bool TSaveDialog::Execute(QWidget* owner) {
     if (saveHook()) return saveHook()(*this);
-    QStringList filters = qtFilters(Filter);
     QFileDialog dlg(owner);
     if (!Title.isEmpty()) dlg.setWindowTitle(Title);
-    dlg.setProxyModel(new GermanFileList(&dlg));  // ignored by a native dialog
-    fitGermanColumns(dlg);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
-    dlg.setNameFilters(filters);
-    if (FilterIndex >= 1 && FilterIndex <= filters.size()) dlg.selectNameFilter(filters[FilterIndex - 1]);
     // The name is completed by the caller, not by the dialog.
     dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
-    if (!FileName.isEmpty()) dlg.selectFile(FileName);
-    else if (!InitialDir.isEmpty()) dlg.setDirectory(InitialDir);
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
-    FileName = dlg.selectedFiles().first();
-    int idx = filters.indexOf(dlg.selectedNameFilter());
-    if (idx >= 0) FilterIndex = idx + 1;
-    return true;
+    return runFileDialog(dlg, Filter, FilterIndex, FileName, InitialDir);
 }
 
 QString TSaveDialog::shownTitle() const {
@@ -139,19 +150,8 @@ void TOpenDialog::setHook(Hook hook) { openHook() = std::move(hook); }
 
 bool TOpenDialog::Execute(QWidget* owner) {
     if (openHook()) return openHook()(*this);
-    QStringList filters = qtFilters(Filter);
     QFileDialog dlg(owner);
-    dlg.setProxyModel(new GermanFileList(&dlg));
-    fitGermanColumns(dlg);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::ExistingFile);
-    dlg.setNameFilters(filters);
-    if (FilterIndex >= 1 && FilterIndex <= filters.size()) dlg.selectNameFilter(filters[FilterIndex - 1]);
-    if (!FileName.isEmpty()) dlg.selectFile(FileName);
-    else if (!InitialDir.isEmpty()) dlg.setDirectory(InitialDir);
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
-    FileName = dlg.selectedFiles().first();
-    int idx = filters.indexOf(dlg.selectedNameFilter());
-    if (idx >= 0) FilterIndex = idx + 1;
-    return true;
+    return runFileDialog(dlg, Filter, FilterIndex, FileName, InitialDir);
 }
