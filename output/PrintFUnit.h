@@ -51,8 +51,8 @@ public:
     // mode is not offered.
     dib grid{};
     output::PageStyle pageStyle;  // of the multi-page mode
-    int stitchesPer10cm = 23;
-    int rowsPer10cm = 31;
+    int stitchesPer10cm = pattern::kDefaultStitches;
+    int rowsPer10cm = pattern::kDefaultRows;
     // "Als PDF speichern...": the print command supplies the saving.
     std::function<void(TPrintForm*)> onSavePdf;
 

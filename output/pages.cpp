@@ -94,33 +94,33 @@ PageStyle pageStyleOf(const chart::ChartOptions& o) {
     return s;
 }
 
-PagePlan planPages(const PageSpec& spec, const PageStyle& style) {
+PagePlan planPages(const PageRequest& request, const PageStyle& style) {
     PagePlan p;
-    p.stitches = spec.stitches;
-    p.rows = spec.rows;
+    p.stitches = request.stitches;
+    p.rows = request.rows;
     p.columnsFromRight = style.columnsFromRight;
-    p.cellWidthMm = spec.cellWidthMm;
-    p.cellHeightMm = cellHeightMm(spec.cellWidthMm, spec.stitchesPer10cm, spec.rowsPer10cm);
-    if (spec.stitches <= 0 || spec.rows <= 0 || spec.stitchesPer10cm <= 0 || !(p.cellWidthMm > 0) ||
+    p.cellWidthMm = request.cellWidthMm;
+    p.cellHeightMm = cellHeightMm(request.cellWidthMm, request.stitchesPer10cm, request.rowsPer10cm);
+    if (request.stitches <= 0 || request.rows <= 0 || request.stitchesPer10cm <= 0 || !(p.cellWidthMm > 0) ||
         !(p.cellHeightMm > 0))
         return p;
-    const double roomW = spec.pageWidthMm - 2 * (kPageMarginMm + kRowNumberBandMm);
-    const double roomH = spec.pageHeightMm - 2 * (kPageMarginMm + kColumnNumberBandMm) - kLabelBandMm;
-    p.cellsAcross = std::min(fits(roomW, p.cellWidthMm), spec.stitches);
-    p.cellsDown = std::min(fits(roomH, p.cellHeightMm), spec.rows);
+    const double roomW = request.pageWidthMm - 2 * (kPageMarginMm + kRowNumberBandMm);
+    const double roomH = request.pageHeightMm - 2 * (kPageMarginMm + kColumnNumberBandMm) - kLabelBandMm;
+    p.cellsAcross = std::min(fits(roomW, p.cellWidthMm), request.stitches);
+    p.cellsDown = std::min(fits(roomH, p.cellHeightMm), request.rows);
     if (p.cellsAcross < 1 || p.cellsDown < 1) return p;
-    const int overlap = std::clamp(spec.overlap, 0, kMaxOverlap);
+    const int overlap = std::clamp(request.overlap, 0, kMaxOverlap);
     p.overlapColumns = std::min(overlap, p.cellsAcross - 1);
     p.overlapRows = std::min(overlap, p.cellsDown - 1);
-    p.pagesAcross = pagesFor(spec.stitches, p.cellsAcross, p.overlapColumns);
-    p.pagesDown = pagesFor(spec.rows, p.cellsDown, p.overlapRows);
+    p.pagesAcross = pagesFor(request.stitches, p.cellsAcross, p.overlapColumns);
+    p.pagesDown = pagesFor(request.rows, p.cellsDown, p.overlapRows);
     p.ok = true;
 
-    if (spec.legendLines > 0) {
-        const QRectF room = p.legendRect(spec.pageWidthMm, spec.pageHeightMm);
+    if (request.legendLines > 0) {
+        const QRectF room = p.legendRect(request.pageWidthMm, request.pageHeightMm);
         const int perColumn = fits(room.height(), kLegendLineMm);
         const int columns = std::max(1, fits(room.width(), kLegendColumnMm));
-        p.legendOwnPage = int64_t(perColumn) * columns < spec.legendLines + 1;  // + the heading
+        p.legendOwnPage = int64_t(perColumn) * columns < request.legendLines + 1;  // + the heading
     }
     return p;
 }
@@ -238,17 +238,17 @@ PageDocument::PageDocument(const dib& grid, int stitchesPer10cm, int rowsPer10cm
 void PageDocument::setPageSize(double widthMm, double heightMm) {
     pageW_ = widthMm;
     pageH_ = heightMm;
-    PageSpec spec;
-    spec.pageWidthMm = widthMm;
-    spec.pageHeightMm = heightMm;
-    spec.cellWidthMm = cellMm_;
-    spec.stitchesPer10cm = stitchesPer10_;
-    spec.rowsPer10cm = rowsPer10_;
-    spec.stitches = dibvalid(grid_) ? dibwidth(grid_) : 0;
-    spec.rows = dibvalid(grid_) ? dibheight(grid_) : 0;
-    spec.overlap = overlap_;
-    spec.legendLines = int(yarns_.size());
-    plan_ = planPages(spec, style_);
+    PageRequest request;
+    request.pageWidthMm = widthMm;
+    request.pageHeightMm = heightMm;
+    request.cellWidthMm = cellMm_;
+    request.stitchesPer10cm = stitchesPer10_;
+    request.rowsPer10cm = rowsPer10_;
+    request.stitches = dibvalid(grid_) ? dibwidth(grid_) : 0;
+    request.rows = dibvalid(grid_) ? dibheight(grid_) : 0;
+    request.overlap = overlap_;
+    request.legendLines = int(yarns_.size());
+    plan_ = planPages(request, style_);
 }
 
 uint32_t PageDocument::cellColour(int column, int rowFromBottom) const {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "chart/chartoptions.h"
+#include "pattern/limits.h"
 #include "raster/dib.h"
 
 class QPainter;
@@ -68,12 +69,12 @@ double originalCellMm(int stitchesPer10cm);
 // and 10/rows cm high.
 double cellHeightMm(double cellWidthMm, int stitchesPer10cm, int rowsPer10cm);
 
-struct PageSpec {
+struct PageRequest {
     double pageWidthMm = 0;   // printable area
     double pageHeightMm = 0;
     double cellWidthMm = kDefaultCellMm;
-    int stitchesPer10cm = 23;
-    int rowsPer10cm = 31;
+    int stitchesPer10cm = pattern::kDefaultStitches;
+    int rowsPer10cm = pattern::kDefaultRows;
     int stitches = 0;  // chart size
     int rows = 0;
     int overlap = kDefaultOverlap;  // rows and columns repeated on the next page
@@ -116,7 +117,7 @@ struct PagePlan {
     QRectF legendRect(double pageWidthMm, double pageHeightMm) const;
 };
 
-PagePlan planPages(const PageSpec& spec, const PageStyle& style = {});
+PagePlan planPages(const PageRequest& request, const PageStyle& style = {});
 
 // Stitch and row numbers as the knitter counts them: stitches from the
 // left (or from the right), rows from the bottom, from 1.

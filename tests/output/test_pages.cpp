@@ -34,8 +34,8 @@ QString label(const char* ascii) {
 }
 
 // A4 with 10 mm margins: the printable area.
-PageSpec a4(int stitches, int rows, double cellMm = 5.0, int overlap = 2) {
-    PageSpec s;
+PageRequest a4(int stitches, int rows, double cellMm = 5.0, int overlap = 2) {
+    PageRequest s;
     s.pageWidthMm = 190;
     s.pageHeightMm = 277;
     s.cellWidthMm = cellMm;
@@ -50,18 +50,18 @@ PageSpec a4(int stitches, int rows, double cellMm = 5.0, int overlap = 2) {
 TEST(MultiPageLayout, CellsPerPageAndPageCounts) {
     struct Case {
         const char* what;
-        PageSpec spec;
+        PageRequest request;
         bool ok;
         int across, down, pagesAcross, pagesDown, pages;
     };
-    PageSpec square = a4(10, 10, 10.0);
+    PageRequest square = a4(10, 10, 10.0);
     square.stitchesPer10cm = square.rowsPer10cm = 20;
-    PageSpec original = a4(120, 150, originalCellMm(23));
-    PageSpec tiny = a4(5, 5, 30.0);
+    PageRequest original = a4(120, 150, originalCellMm(23));
+    PageRequest tiny = a4(5, 5, 30.0);
     tiny.pageWidthMm = tiny.pageHeightMm = 50;
-    PageSpec fullLast = a4(30, 67);  // the last chart page is full: the legend gets a page
+    PageRequest fullLast = a4(30, 67);  // the last chart page is full: the legend gets a page
     fullLast.legendLines = 6;
-    PageSpec roomyLast = a4(30, 20);
+    PageRequest roomyLast = a4(30, 20);
     roomyLast.legendLines = 6;
     const Case cases[] = {
         // 164 mm / 5 = 32.8 across; 252 mm / (5 * 23 / 31) = 67.9 down.
@@ -77,7 +77,7 @@ TEST(MultiPageLayout, CellsPerPageAndPageCounts) {
         {"legend below the last chart", roomyLast, true, 30, 20, 1, 1, 2},
     };
     for (const Case& c : cases) {
-        const PagePlan p = planPages(c.spec);
+        const PagePlan p = planPages(c.request);
         EXPECT_EQ(p.ok, c.ok) << c.what;
         if (!c.ok) {
             EXPECT_EQ(p.pageCount(), 0) << c.what;
@@ -89,17 +89,17 @@ TEST(MultiPageLayout, CellsPerPageAndPageCounts) {
         EXPECT_EQ(p.pagesDown, c.pagesDown) << c.what;
         EXPECT_EQ(p.pageCount(), c.pages) << c.what;
         // Every stitch on some page, and the pages inside the chart.
-        std::vector<int> seen(size_t(c.spec.stitches * c.spec.rows), 0);
+        std::vector<int> seen(size_t(c.request.stitches * c.request.rows), 0);
         for (int i = 0; i < p.chartPages(); ++i) {
             const ChartPart part = p.part(i);
             ASSERT_GE(part.firstColumn, 0);
-            ASSERT_LE(part.endColumn, c.spec.stitches);
-            ASSERT_LE(part.endRow, c.spec.rows);
+            ASSERT_LE(part.endColumn, c.request.stitches);
+            ASSERT_LE(part.endRow, c.request.rows);
             for (int r = part.firstRow; r < part.endRow; ++r)
-                for (int x = part.firstColumn; x < part.endColumn; ++x) ++seen[size_t(r * c.spec.stitches + x)];
+                for (int x = part.firstColumn; x < part.endColumn; ++x) ++seen[size_t(r * c.request.stitches + x)];
             const QRectF cells = p.cellsRect(part);
-            EXPECT_LE(cells.right(), c.spec.pageWidthMm - kPageMarginMm - kRowNumberBandMm + 1e-6) << c.what;
-            EXPECT_LE(cells.bottom(), c.spec.pageHeightMm - kPageMarginMm - kColumnNumberBandMm - kLabelBandMm + 1e-6);
+            EXPECT_LE(cells.right(), c.request.pageWidthMm - kPageMarginMm - kRowNumberBandMm + 1e-6) << c.what;
+            EXPECT_LE(cells.bottom(), c.request.pageHeightMm - kPageMarginMm - kColumnNumberBandMm - kLabelBandMm + 1e-6);
         }
         EXPECT_EQ(std::count(seen.begin(), seen.end(), 0), 0) << c.what;
     }
