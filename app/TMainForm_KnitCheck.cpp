@@ -16,8 +16,8 @@
 
 #include "app/ButtonsXP.h"
 #include "app/TMainForm.h"
-#include "app/stitchcommand.h"
 #include "chart/gridview.h"
+#include "chart/stitchedit.h"
 #include "pattern/limits.h"
 #include "platform/controls.h"
 
@@ -217,7 +217,13 @@ void TMainForm::ConfettiBtnClick(QObject*) {
     std::vector<pattern::knit::StitchChange> changes = pattern::knit::removeConfetti(
         pattern::knit::gridBytes(di3), ConfettiSizeEdit->value(), pal, pattern::kYarnColours);
     if (changes.empty()) return;  // nothing to recolour: no empty step to undo
-    undoStack->push(new TStitchChangesCommand(di3, std::move(changes), QStringLiteral("Konfetti entfernen")));
+    // The checks count as the knitter does, the edit command by position.
+    const int w = dibwidth(di3), h = dibheight(di3);
+    std::vector<chart::StitchChange> edits;
+    edits.reserve(changes.size());
+    for (const pattern::knit::StitchChange& c : changes)
+        edits.push_back(chart::StitchChange{w - c.stitch, h - c.row, c.before, c.after});
+    undoStack->push(new chart::SetStitchesCommand(di3, std::move(edits), QStringLiteral("Konfetti entfernen")));
 }
 
 void TMainForm::paintKnitMarks(QPainter& canvas, int bigW, int bigH) {
