@@ -5,6 +5,8 @@
 // (bands). The baseline in the same run is one plain pass that maps every
 // byte to its yarn, the least any check has to do.
 #include <benchmark/benchmark.h>
+
+#include "bench/benchsupport.h"
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,6 +19,8 @@
 #include "pattern/knitcheck.h"
 
 namespace {
+
+using namespace benchsupport;
 
 constexpr int kSide = 1000;
 constexpr int kStride = 1000;
@@ -88,21 +92,6 @@ void BM_RemoveConfetti(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RemoveConfetti)->Args({0, 1})->Args({0, 4})->Args({1, 1})->Unit(benchmark::kMillisecond);
-
-class Summary : public benchmark::ConsoleReporter {
-public:
-    Summary() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            if (r.error_occurred) continue;
-            const double t = r.GetAdjustedCPUTime() * 1e9 / benchmark::GetTimeUnitMultiplier(r.time_unit);
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") ns[r.run_name.str()] = t;
-            else if (r.run_type == Run::RT_Iteration && !ns.count(r.run_name.str())) ns[r.run_name.str()] = t;
-        }
-    }
-    std::map<std::string, double> ns;
-};
 
 }  // namespace
 

@@ -7,6 +7,8 @@
 // (the test data's 12 MP photo, else a generated one squeezed into a corner
 // of the colour cube), reducing that photograph.
 #include <benchmark/benchmark.h>
+
+#include "bench/benchsupport.h"
 #include <unistd.h>
 
 #include <cmath>
@@ -25,32 +27,8 @@
 
 namespace {
 
-constexpr int kMotifW = 4000, kMotifH = 3000;
+using namespace benchsupport;
 
-// Smooth gradients and waves plus noise, so that neighbouring stitches
-// differ and the colours cover much of the cube.
-const dib& motif24() {
-    static dib d = [] {
-        dib m{};
-        newdib(&m, kMotifW, kMotifH, 24, nullptr, 0);
-        std::mt19937 rng(1234);
-        std::uniform_int_distribution<int> noise(-28, 28);
-        for (int y = 0; y < kMotifH; ++y) {
-            uint8_t* row = m.poi + int64_t(y) * m.bytew;
-            for (int x = 0; x < kMotifW; ++x) {
-                double fx = double(x) / kMotifW, fy = double(y) / kMotifH;
-                int r = int(255 * fx) + noise(rng);
-                int g = int(127.5 + 127.5 * std::sin(6.0 * fy + 3.0 * fx)) + noise(rng);
-                int b = int(255 * (1 - fy) * (0.5 + 0.5 * std::cos(9.0 * fx))) + noise(rng);
-                row[3 * x] = uint8_t(std::clamp(b, 0, 255));
-                row[3 * x + 1] = uint8_t(std::clamp(g, 0, 255));
-                row[3 * x + 2] = uint8_t(std::clamp(r, 0, 255));
-            }
-        }
-        return m;
-    }();
-    return d;
-}
 
 // The same motif as an 8-bit picture (for the expansion stage).
 const dib& motif8() {
@@ -253,23 +231,6 @@ BENCHMARK(BM_Compute)
     ->Args({1500, 1200, 1, 8})
     ->Unit(benchmark::kMillisecond);
 
-// Collects the times so that the summary can compare them.
-class Summary : public benchmark::ConsoleReporter {
-public:
-    Summary() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        // CPU time per iteration, in nanoseconds; with repetitions the
-        // median (the machine is shared, single runs can be unlucky).
-        for (const Run& r : runs) {
-            if (r.error_occurred) continue;
-            const double t = r.GetAdjustedCPUTime() * 1e9 / benchmark::GetTimeUnitMultiplier(r.time_unit);
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") ns[r.run_name.str()] = t;
-            else if (r.run_type == Run::RT_Iteration && !ns.count(r.run_name.str())) ns[r.run_name.str()] = t;
-        }
-    }
-    std::map<std::string, double> ns;
-};
 
 }  // namespace
 
