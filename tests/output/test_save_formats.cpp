@@ -9,6 +9,7 @@
 #include "output/save.h"
 #include "raster/PixKit3.h"
 #include "support/blockguard.h"
+#include "support/gridsupport.h"
 
 namespace {
 
@@ -25,20 +26,7 @@ const uint32_t kYarns[] = {packrgb(0, 0, 0),     packrgb(255, 255, 255), packrgb
 // Blocks of 4 x 4 stitches, so that lossy formats keep their colours too.
 int yarnOf(int x, int y) { return (x / 4 + 2 * (y / 4)) % 6; }
 
-// A stitch grid as the compute command makes it: 8 bits, yarn i at index
-// i + 10, every other index showing yarn 0.
-dib stitchGrid(int w, int h) {
-    dib d{};
-    newdib(&d, w, h, 8, nullptr, 0);
-    for (int i = 0; i < 256; ++i) {
-        const uint32_t c = i >= 10 && i < 16 ? kYarns[i - 10] : kYarns[0];
-        d.pal.rgb0[i] = PALETTEENTRY{getr(c), getg(c), getb(c), 0};
-        d.pmi->bmiColors[i] = RGBQUAD{getb(c), getg(c), getr(c), 0};
-    }
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) setpixel(d, x, y, uint32_t(10 + yarnOf(x, y)));
-    return d;
-}
+dib stitchGrid(int w, int h) { return gridsupport::stitchGrid(w, h, kYarns, yarnOf); }
 
 dib chart24(int w, int h) {
     dib d{};

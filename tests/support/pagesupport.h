@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "raster/PixKit3.h"
+#include "support/gridsupport.h"
 
 namespace pagesupport {
 
@@ -19,20 +20,8 @@ inline const uint32_t kYarns[] = {packrgb(250, 250, 250), packrgb(20, 20, 20),  
 // neighbours share one.
 inline int yarnOf(int x, int y) { return (x + 2 * y) % 6; }
 
-// An 8-bit stitch grid as the compute command makes it: yarn i at index
-// i + 10, every other index showing yarn 0.
-inline dib stitchGrid(int w, int h) {
-    dib d{};
-    newdib(&d, w, h, 8, nullptr, 0);
-    for (int i = 0; i < 256; ++i) {
-        const uint32_t c = i >= 10 && i < 16 ? kYarns[i - 10] : kYarns[0];
-        d.pal.rgb0[i] = PALETTEENTRY{getr(c), getg(c), getb(c), 0};
-        d.pmi->bmiColors[i] = RGBQUAD{getb(c), getg(c), getr(c), 0};
-    }
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) setpixel(d, x, y, uint32_t(10 + yarnOf(x, y)));
-    return d;
-}
+// An 8-bit stitch grid of those yarns.
+inline dib stitchGrid(int w, int h) { return gridsupport::stitchGrid(w, h, kYarns, yarnOf); }
 
 inline bool havePoppler() {
     return !QStandardPaths::findExecutable("pdftotext").isEmpty() &&
