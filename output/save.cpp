@@ -18,10 +18,10 @@ const pixkit::SaveFormat* entry(int filterIndex) {
 
 }  // namespace
 
-const int kSaveFormatCount = int(pixkit::saveFormats().size());
+int saveFormatCount() { return int(pixkit::saveFormats().size()); }
 
-const char* SaveExtensions::operator[](int i) const {
-    const pixkit::SaveFormat* e = entry(i + 1);
+const char* saveExtension(int filterIndex) {
+    const pixkit::SaveFormat* e = entry(filterIndex);
     return e ? e->dotted : "";
 }
 

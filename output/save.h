@@ -14,13 +14,10 @@ namespace output {
 
 // Views of the library's format table (raster/formats.h).
 // Number of entries in the save filter.
-extern const int kSaveFormatCount;
-// Extensions of the writable formats, in the order of the library's save
-// filter; filter index i (from 1) names kSaveExts[i - 1], e.g. ".bmp".
-struct SaveExtensions {
-    const char* operator[](int i) const;
-};
-inline constexpr SaveExtensions kSaveExts{};
+int saveFormatCount();
+// Extension of the format at filter index i (from 1), e.g. ".bmp"; empty
+// for an index outside the filter.
+const char* saveExtension(int filterIndex);
 
 // Format number the library expects for a filter index (first format = 3);
 // 0, which no format has, for an index outside the filter.

@@ -87,17 +87,17 @@ TEST(SaveName, MissingExtensionComesFromTheFilterAndPresentOnesStay) {
 }
 
 TEST(SaveName, AnIndexOutsideTheFilterNamesNoFormat) {
-    for (int index : {-1, 0, output::kSaveFormatCount + 1}) {
+    for (int index : {-1, 0, output::saveFormatCount() + 1}) {
         EXPECT_EQ(output::saveFormat(index), 0) << index;
-        EXPECT_STREQ(output::kSaveExts[index - 1], "") << index;
+        EXPECT_STREQ(output::saveExtension(index), "") << index;
     }
 }
 
 TEST(SaveName, ExtensionsMatchTheLibrarysSaveFilter) {
     const QStringList parts = QString::fromUtf8(GetDIBSaveFilter()).split('|');
-    ASSERT_EQ(parts.size(), 2 * output::kSaveFormatCount);
-    for (int i = 0; i < output::kSaveFormatCount; ++i)
-        EXPECT_EQ(parts[2 * i + 1], QString("*") + output::kSaveExts[i]) << i;
+    ASSERT_EQ(parts.size(), 2 * output::saveFormatCount());
+    for (int i = 0; i < output::saveFormatCount(); ++i)
+        EXPECT_EQ(parts[2 * i + 1], QString("*") + output::saveExtension(i + 1)) << i;
 }
 
 TEST_F(SaveCommand, ExamplesReachTheLibraryWithNameAndFormat) {

@@ -44,7 +44,7 @@ int channelDiff(uint32_t a, uint32_t b) {
 
 void roundTrip(const dib& image, const char* what) {
     QTemporaryDir dir;
-    for (int index = 1; index <= output::kSaveFormatCount; ++index) {
+    for (int index = 1; index <= output::saveFormatCount(); ++index) {
         const int format = output::saveFormat(index);
         const QString name = output::completeSaveName(dir.path() + "/bild", index);
         const QByteArray bytes = name.toUtf8();
