@@ -13,6 +13,7 @@
 
 #include "output/print.h"
 #include "pattern/limits.h"
+#include "pattern/quantize.h"
 #include "raster/PixKit3.h"
 #include "platform/controls.h"
 #include "platform/printer.h"
@@ -175,22 +176,12 @@ QString pageLabel(const PagePlan& plan, int page) {
 
 std::vector<YarnUse> yarnUses(const dib& grid) {
     std::vector<YarnUse> out;
-    if (!dibvalid(grid) || dibbitcount(grid) != 8) return out;
-    std::vector<int64_t> count(256, 0);
-    const int w = dibwidth(grid), h = dibheight(grid);
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* row = gridRow(grid, y);
-        for (int x = 0; x < w; ++x) ++count[row[x]];
-    }
-    const int first = pattern::kYarnIndexOffset;
-    const int last = first + pattern::kYarnColours;
-    for (int v = 0; v < 256; ++v)
-        if (v < first || v >= last) count[size_t(first)] += count[size_t(v)];
-    for (int v = first; v < last; ++v) {
-        if (!count[size_t(v)]) continue;
-        const PALETTEENTRY& e = grid.pal.rgb0[v];
-        out.push_back({v - first + 1, uint32_t(e.peRed) | uint32_t(e.peGreen) << 8 | uint32_t(e.peBlue) << 16,
-                       count[size_t(v)]});
+    const std::vector<int64_t> count = pattern::stitchesPerYarn(grid, pattern::kYarnColours);
+    for (int i = 0; i < int(count.size()); ++i) {
+        if (!count[size_t(i)]) continue;
+        const PALETTEENTRY& e = grid.pal.rgb0[pattern::kYarnIndexOffset + i];
+        out.push_back({i + 1, uint32_t(e.peRed) | uint32_t(e.peGreen) << 8 | uint32_t(e.peBlue) << 16,
+                       count[size_t(i)]});
     }
     return out;
 }
