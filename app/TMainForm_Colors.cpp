@@ -89,6 +89,15 @@ QString withExtension(const QString& name, const QString& ext) {
     return QFileInfo(name).suffix().compare(ext, Qt::CaseInsensitive) == 0 ? name : name + QLatin1Char('.') + ext;
 }
 
+// Asks for a file of the one type `filter` offers; empty when cancelled.
+template <class Dialog>
+QString askFile(Dialog& dialog, const QString& filter, QWidget* owner) {
+    dialog.Filter = filter;
+    dialog.FilterIndex = 1;
+    dialog.FileName.clear();
+    return dialog.Execute(owner) ? dialog.FileName : QString();
+}
+
 }  // namespace
 
 void TMainForm::yarnsChanged() {
@@ -152,11 +161,8 @@ void TMainForm::FromMotifBtnClick(QObject*) {
 }
 
 void TMainForm::LoadPaletteBtnClick(QObject*) {
-    FileOpenDialog->Filter = kPaletteFilter;
-    FileOpenDialog->FilterIndex = 1;
-    FileOpenDialog->FileName.clear();
-    if (!FileOpenDialog->Execute(this)) return;
-    const QString path = FileOpenDialog->FileName;
+    const QString path = askFile(*FileOpenDialog, kPaletteFilter, this);
+    if (path.isEmpty()) return;
     const pattern::YarnFileResult res = pattern::loadYarnFile(path, pal);
     if (res.status != pattern::YarnFileStatus::Ok) {
         errorreport::Report(messages::yarnFileRefusal(res, path, pal.num, true), this,
@@ -167,11 +173,9 @@ void TMainForm::LoadPaletteBtnClick(QObject*) {
 }
 
 void TMainForm::SavePaletteBtnClick(QObject*) {
-    FileSaveDialog->Filter = kPaletteFilter;
-    FileSaveDialog->FilterIndex = 1;
-    FileSaveDialog->FileName.clear();
-    if (!FileSaveDialog->Execute(this)) return;
-    const QString path = withExtension(FileSaveDialog->FileName, QStringLiteral("gpl"));
+    const QString chosen = askFile(*FileSaveDialog, kPaletteFilter, this);
+    if (chosen.isEmpty()) return;
+    const QString path = withExtension(chosen, QStringLiteral("gpl"));
     const pattern::YarnFileResult res = pattern::saveYarnFile(path, pal);
     if (res.status != pattern::YarnFileStatus::Ok)
         errorreport::Report(messages::yarnFileRefusal(res, path, pal.num, false), this,
@@ -179,11 +183,9 @@ void TMainForm::SavePaletteBtnClick(QObject*) {
 }
 
 void TMainForm::SavePatternBtnClick(QObject*) {
-    FileSaveDialog->Filter = kPatternFilter;
-    FileSaveDialog->FilterIndex = 1;
-    FileSaveDialog->FileName.clear();
-    if (!FileSaveDialog->Execute(this)) return;
-    const QString path = withExtension(FileSaveDialog->FileName, QStringLiteral("png"));
+    const QString chosen = askFile(*FileSaveDialog, kPatternFilter, this);
+    if (chosen.isEmpty()) return;
+    const QString path = withExtension(chosen, QStringLiteral("png"));
     const pattern::PatternInfo info{maschened->value(), reihened->value(), breited->value(), hoched->value()};
     const pattern::PatternFileStatus st = pattern::savePattern(path, di3, info);
     if (st != pattern::PatternFileStatus::Ok)
@@ -192,11 +194,8 @@ void TMainForm::SavePatternBtnClick(QObject*) {
 }
 
 void TMainForm::OpenPatternBtnClick(QObject*) {
-    FileOpenDialog->Filter = kPatternFilter;
-    FileOpenDialog->FilterIndex = 1;
-    FileOpenDialog->FileName.clear();
-    if (!FileOpenDialog->Execute(this)) return;
-    const QString path = FileOpenDialog->FileName;
+    const QString path = askFile(*FileOpenDialog, kPatternFilter, this);
+    if (path.isEmpty()) return;
     dib grid{};
     pattern::PatternInfo info;
     const pattern::PatternFileStatus st = pattern::loadPattern(path, grid, info);
