@@ -102,19 +102,19 @@ namespace {
 
 // Shows `dlg`, set up for saving or opening, with the filters, the chosen
 // one and the start name or folder; on OK writes the choice back.
-bool runFileDialog(QFileDialog& dlg, const QString& filter, int& filterIndex, QString& fileName,
-                   const QString& initialDir) {
-    const QStringList filters = qtFilters(filter);
+bool runFileDialog(QFileDialog& dlg, TFileDialogState& state) {
+    const QStringList filters = qtFilters(state.Filter);
     dlg.setProxyModel(new GermanFileList(&dlg));  // ignored by a native dialog
     fitGermanColumns(dlg);
     dlg.setNameFilters(filters);
-    if (filterIndex >= 1 && filterIndex <= filters.size()) dlg.selectNameFilter(filters[filterIndex - 1]);
-    if (!fileName.isEmpty()) dlg.selectFile(fileName);
-    else if (!initialDir.isEmpty()) dlg.setDirectory(initialDir);
+    if (state.FilterIndex >= 1 && state.FilterIndex <= filters.size())
+        dlg.selectNameFilter(filters[state.FilterIndex - 1]);
+    if (!state.FileName.isEmpty()) dlg.selectFile(state.FileName);
+    else if (!state.InitialDir.isEmpty()) dlg.setDirectory(state.InitialDir);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
-    fileName = dlg.selectedFiles().first();
+    state.FileName = dlg.selectedFiles().first();
     const int idx = filters.indexOf(dlg.selectedNameFilter());
-    if (idx >= 0) filterIndex = idx + 1;
+    if (idx >= 0) state.FilterIndex = idx + 1;
     return true;
 }
 
@@ -130,7 +130,7 @@ bool TSaveDialog::Execute(QWidget* owner) {
     dlg.setFileMode(QFileDialog::AnyFile);
     // The name is completed by the caller, not by the dialog.
     dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
-    return runFileDialog(dlg, Filter, FilterIndex, FileName, InitialDir);
+    return runFileDialog(dlg, *this);
 }
 
 QString TSaveDialog::shownTitle() const {
@@ -153,5 +153,5 @@ bool TOpenDialog::Execute(QWidget* owner) {
     QFileDialog dlg(owner);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::ExistingFile);
-    return runFileDialog(dlg, Filter, FilterIndex, FileName, InitialDir);
+    return runFileDialog(dlg, *this);
 }

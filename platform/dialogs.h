@@ -21,13 +21,18 @@ public:
     static void setHook(Hook hook);
 };
 
-class TSaveDialog {
-public:
-    QString Title;        // empty: the platform's standard save title
+// What the file dialogs remember between uses: the start folder, the
+// name and the filter chosen.
+struct TFileDialogState {
     QString InitialDir;
     QString FileName;
     QString Filter;       // description|mask pairs joined by '|'
     int FilterIndex = 1;  // counted from 1
+};
+
+class TSaveDialog : public TFileDialogState {
+public:
+    QString Title;  // empty: the platform's standard save title
     // Shows the dialog; true when the user confirmed, FileName and
     // FilterIndex then hold the choice.
     bool Execute(QWidget* owner);
@@ -44,12 +49,8 @@ public:
 };
 
 // File-open dialog: an existing file to read.
-class TOpenDialog {
+class TOpenDialog : public TFileDialogState {
 public:
-    QString InitialDir;
-    QString FileName;
-    QString Filter;       // description|mask pairs joined by '|'
-    int FilterIndex = 1;  // counted from 1
     // Shows the dialog; true when the user chose a file, FileName then holds it.
     bool Execute(QWidget* owner);
 
