@@ -19,6 +19,7 @@ const QString kMaschen = QStringLiteral("Tricoma Maschen je 10 cm");
 const QString kReihen = QStringLiteral("Tricoma Reihen je 10 cm");
 const QString kBreite = QStringLiteral("Tricoma Breite cm");
 const QString kHoch = QStringLiteral("Tricoma Hoehe cm");
+const QString kKnitRow = QStringLiteral("Tricoma aktuelle Reihe");
 
 bool gaugeOk(int v) { return v >= kGaugeMin && v <= kGaugeMax; }
 bool sizeOk(double v) { return std::isfinite(v) && v >= kSizeMin && v <= kSizeMax; }
@@ -40,6 +41,7 @@ PatternFileStatus savePattern(const QString& path, const dib& grid, const Patter
     image.setText(kReihen, QString::number(info.reihen));
     image.setText(kBreite, QString::number(info.breite, 'g', 17));
     image.setText(kHoch, QString::number(info.hoch, 'g', 17));
+    if (info.knitRow > 0) image.setText(kKnitRow, QString::number(info.knitRow));
     // Written aside and renamed, so a failed save leaves an older file whole.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return PatternFileStatus::CannotWrite;
@@ -68,6 +70,11 @@ PatternFileStatus loadPattern(const QString& path, dib& grid, PatternInfo& info)
     if (image.format() != QImage::Format_Indexed8) return PatternFileStatus::NotAPattern;
 
     const int w = image.width(), h = image.height();
+    // Only a bookmark: one that does not fit the grid is dropped, the
+    // pattern still opens.
+    bool rowOk = false;
+    in.knitRow = image.text(kKnitRow).toInt(&rowOk);
+    if (!rowOk || in.knitRow < 1 || in.knitRow > h) in.knitRow = 0;
     dib out{};
     newdib(&out, w, h, 8, nullptr, 0);
     if (!out.poi) {

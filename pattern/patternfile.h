@@ -1,7 +1,7 @@
 // A pattern kept in one file: the stitch grid as an indexed PNG whose
 // palette is the grid palette (so any picture viewer shows the pattern and
 // the yarn colours come back from it) and whose text chunks carry gauge
-// and size.
+// and size (and the row the knitter is at).
 #pragma once
 
 #include <QString>
@@ -15,6 +15,9 @@ struct PatternInfo {
     int reihen = 0;   // rows per 10 cm
     double breite = 0;  // cm
     double hoch = 0;
+    // The knitter's place: the row tracker's current row (from 1 at the
+    // bottom); 0 when none is kept (older files have none).
+    int knitRow = 0;
 };
 
 enum class PatternFileStatus {
