@@ -33,8 +33,8 @@ QColor shadowOf(const QColor& c) {
 // The two leaves of one stitch in the cell at (x, y) of size (w, h): each
 // leaf runs from the top corner of its half down to the V's point near the
 // bottom middle, bulging outward, with a narrow gap between the two. Small
-// stitches take a few straight edges instead of curves: at a few pixels
-// nobody sees the difference, and flattening curves is the dearest part.
+// stitches take four straight edges instead of curves: at a few pixels
+// nobody sees the difference, and the fill's cost grows with the edges.
 constexpr double kSmoothFromPx = 10;
 
 void addLeaf(QPainterPath& path, double x, double y, double w, double h, bool right, bool smooth) {
@@ -45,11 +45,9 @@ void addLeaf(QPainterPath& path, double x, double y, double w, double h, bool ri
         path.cubicTo(pt(0.10, 0.80), pt(0.00, 0.20), pt(0.08, 0.04));
         path.cubicTo(pt(0.30, 0.10), pt(0.48, 0.45), tip);
     } else {
-        path.lineTo(pt(0.12, 0.70));
-        path.lineTo(pt(0.05, 0.25));
+        path.lineTo(pt(0.04, 0.45));
         path.lineTo(pt(0.08, 0.04));
-        path.lineTo(pt(0.28, 0.14));
-        path.lineTo(pt(0.42, 0.45));
+        path.lineTo(pt(0.40, 0.35));
     }
     path.closeSubpath();
 }
