@@ -41,6 +41,7 @@ class TOpenDialog;
 class TPaintBox;
 class TSaveDialog;
 class TStatusBar;
+class TKnitModeForm;
 
 // What "Als PDF speichern..." writes: the cell width and overlap chosen,
 // and the window that owns the questions.
@@ -196,6 +197,14 @@ public:
     // Ctrl+S and Ctrl+P: the chart of the current grid, from any page.
     void SaveChartKey();
     void PrintChartKey();
+
+    // ---- knitting from the pattern (TMainForm_Knit.cpp, KnitModeUnit)
+    // The row tracker's current row (from 1), kept in pattern files; 0 none.
+    int knitRow = 0;
+    TBitBtnXP* KnitModeBtn = nullptr;
+    TKnitModeForm* KnitModeForm = nullptr;
+    // "Strickmodus...": the tracker on a copy of the grid as it is now.
+    void KnitModeBtnClick(QObject* Sender);
 
     // ---- shell
     void EndeBtnMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);

@@ -186,7 +186,7 @@ void TMainForm::SavePatternBtnClick(QObject*) {
     const QString chosen = askFile(*FileSaveDialog, kPatternFilter, this);
     if (chosen.isEmpty()) return;
     const QString path = withExtension(chosen, QStringLiteral("png"));
-    const pattern::PatternInfo info{maschened->value(), reihened->value(), breited->value(), hoched->value()};
+    const pattern::PatternInfo info{maschened->value(), reihened->value(), breited->value(), hoched->value(), knitRow};
     const pattern::PatternFileStatus st = pattern::savePattern(path, di3, info);
     if (st != pattern::PatternFileStatus::Ok)
         errorreport::Report(messages::patternFileRefusal(st, path), this, QStringLiteral("Muster speichern"),
@@ -206,6 +206,7 @@ void TMainForm::OpenPatternBtnClick(QObject*) {
     }
     freedib(di3);
     di3 = grid;
+    knitRow = info.knitRow;
     undoStack->clear();
     pattern::yarnsOfGrid(di3, pal);
     // The sizes as saved, not as the motif's proportions would couple them.

@@ -494,6 +494,9 @@ void TMainForm::createLayout() {
         PdfBtn = named(new TBitBtnXP(QStringLiteral("Als &PDF speichern..."), left), "PdfBtn");
         PdfBtn->setGeometry(7, 298, 195, 25);
         PdfBtn->setGlyph(pictures::get(pictures::Id::GlyphSave));
+        KnitModeBtn = named(new TBitBtnXP(QStringLiteral("Strick&modus..."), left), "KnitModeBtn");
+        KnitModeBtn->setGeometry(7, 328, 195, 25);
+        KnitModeBtn->setToolTip(QStringLiteral("Reihe für Reihe stricken: Strickschrift, aktuelle Reihe und Strickbild"));
         v->addWidget(top);
         ErgScrollBox = scrollView(right, "ErgScrollBox");
         ErgPaintBox = named(new TPaintBox, "ErgPaintBox");
@@ -582,6 +585,7 @@ void TMainForm::connectEvents() {
     connect(PrintBtn, &QPushButton::clicked, this, [this] { PrintBtnClick(PrintBtn); });
     connect(ChartOptBtn, &QPushButton::clicked, this, [this] { ChartOptBtnClick(ChartOptBtn); });
     connect(PdfBtn, &QPushButton::clicked, this, [this] { PdfBtnClick(PdfBtn); });
+    connect(KnitModeBtn, &QPushButton::clicked, this, [this] { KnitModeBtnClick(KnitModeBtn); });
     // As in every desktop program; both act on the chart of the last page.
     connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, [this] { SaveChartKey(); });
     connect(new QShortcut(QKeySequence::Print, this), &QShortcut::activated, this, [this] { PrintChartKey(); });
