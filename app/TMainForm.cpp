@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QTreeView>
 #include <QUndoStack>
 #include <cstring>
@@ -34,6 +35,8 @@ TMainForm::~TMainForm() {
     undoStack->disconnect();
     delete undoStack;
     undoStack = nullptr;
+    if (PaintBox2) PaintBox2->removeEventFilter(this);
+    if (ScrollBox1) ScrollBox1->viewport()->removeEventFilter(this);
     // The file list's event filter calls back into this window; while the
     // widgets are torn down below, this object is no longer a TMainForm.
     if (JamShellList1) delete JamShellList1->findChild<QObject*>(QStringLiteral("ListEvents"), Qt::FindDirectChildrenOnly);

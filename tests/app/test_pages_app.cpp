@@ -106,7 +106,7 @@ TEST_F(MultiPageFromTheWindow, PdfExportFailureIsReportedInGerman) {
     form->PdfBtnClick(form->PdfBtn);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text,
-              "Die Datei \"/nonexistent/tricoma/muster.pdf\" kann nicht angelegt werden. Bitte prüfen, ob der Ordner "
+              "Die Datei „/nonexistent/tricoma/muster.pdf“ kann nicht angelegt werden. Bitte prüfen, ob der Ordner "
               "existiert und beschrieben werden darf.");
     EXPECT_FALSE(QFile::exists("/nonexistent/tricoma/muster.pdf"));
 }
