@@ -6,11 +6,14 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QScrollArea>
+
+#include "platform/controls.h"
 #include <QTreeView>
 #include <QUndoStack>
 #include <cstring>
 
 #include "pattern/limits.h"
+#include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/errorreport.h"
 #include "raster/PixKit3.h"

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/ButtonsXP.h"
 #include "app/TMainForm.h"
 #include "app/messages.h"
 #include "platform/controls.h"
@@ -30,8 +31,7 @@ TEST(PolishReadouts, StitchReadoutClearsWhenThePointerLeavesAndTheRowListFollows
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     const int h = dibheight(form.di3);
-    QTest::mouseMove(form.PaintBox2, QPoint(10, h + 10));
-    form.showStitchUnder(10, h + 10);
+    form.PaintBox2MouseMove(form.PaintBox2, {}, 10, h + 10);
     ASSERT_FALSE(form.StitchLabel->text().isEmpty());
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(form.PaintBox2, &leave);

@@ -1,6 +1,7 @@
 // The print dialog opens in the page mode it was left in.
 #include <gtest/gtest.h>
 #include <QCheckBox>
+#include <QPushButton>
 
 #include "output/PrintFUnit.h"
 #include "platform/printer.h"
