@@ -5,21 +5,36 @@
 
 #include "app/KnitModeUnit.h"
 #include "app/TMainForm.h"
+#include "pattern/document.h"
 #include "pattern/limits.h"
 #include "pattern/writtenrows.h"
+
+namespace {
+
+// The tracker's copy of the grid as it is now, at the row it shows.
+void fillKnitMode(TMainForm& form, TKnitModeForm& k, int row) {
+    std::vector<uint32_t> colours(std::size_t(pattern::kYarnColours));
+    for (int i = 0; i < pattern::kYarnColours; ++i) {
+        const PALETTEENTRY& e = form.di3.pal.rgb0[pattern::kYarnIndexOffset + i];
+        colours[std::size_t(i)] = packrgb(e.peRed, e.peGreen, e.peBlue);
+    }
+    k.setPattern(pattern::yarnCells(form.di3), std::move(colours), form.maschened->value(), form.reihened->value(),
+                 knittingOf(form.chartopts.rowNumbers), row);
+}
+
+}  // namespace
 
 void TMainForm::KnitModeBtnClick(QObject*) {
     if (!KnitModeForm) {
         KnitModeForm = new TKnitModeForm(this);
         KnitModeForm->onRowChanged = [this](int row) { knitRow = row; };
+        // An open tracker follows the grid (edits, a new computation).
+        connect(document_.get(), &pattern::PatternDocument::changed, KnitModeForm, [this](unsigned what, int, int) {
+            if ((what & (pattern::change::AnyGrid | pattern::change::Size)) && KnitModeForm->isVisible())
+                fillKnitMode(*this, *KnitModeForm, KnitModeForm->currentRow());
+        });
     }
-    std::vector<uint32_t> colours(std::size_t(pattern::kYarnColours));
-    for (int i = 0; i < pattern::kYarnColours; ++i) {
-        const PALETTEENTRY& e = di3.pal.rgb0[pattern::kYarnIndexOffset + i];
-        colours[std::size_t(i)] = packrgb(e.peRed, e.peGreen, e.peBlue);
-    }
-    KnitModeForm->setPattern(pattern::yarnCells(di3), std::move(colours), maschened->value(), reihened->value(),
-                             knittingOf(chartopts.rowNumbers), knitRow);
+    fillKnitMode(*this, *KnitModeForm, knitRow);
     knitRow = KnitModeForm->currentRow();
     KnitModeForm->show();
     KnitModeForm->raise();

@@ -130,6 +130,7 @@ TEST(RowTracker, PhotoScreenshots) {
     QDir().mkpath(dir);
     TMainForm form("/tmp/x/tricoma");
     form.openfilenow(photo);
+    form.breited->setValue(40);  // 92 x 77 stitches: row 47 exists
     form.YarnCountEdit->setValue(8);
     QTest::mouseClick(form.FromMotifBtn, Qt::LeftButton);
     form.NearCheck->setChecked(true);
