@@ -223,8 +223,9 @@ TKnitModeForm::TKnitModeForm(QWidget* owner) : QWidget(owner, Qt::Window), SaveD
     FullScreenBtn = button(QStringLiteral("&Vollbild"), "FullScreenBtn", side);
     SaveTextBtn = button(QStringLiteral("Strickschrift &speichern..."), "SaveTextBtn", side);
     CopyTextBtn = button(QStringLiteral("Strickschrift &kopieren"), "CopyTextBtn", side);
+    PdfBtn = button(QStringLiteral("Als &PDF mit Strickschrift..."), "KnitPdfBtn", side);
     PreviewBtn = button(QStringLiteral("Strick&bild..."), "PreviewBtn", side);
-    for (TBitBtnXP* b : {FullScreenBtn, SaveTextBtn, CopyTextBtn, PreviewBtn}) v->addWidget(b);
+    for (TBitBtnXP* b : {FullScreenBtn, SaveTextBtn, CopyTextBtn, PdfBtn, PreviewBtn}) v->addWidget(b);
     h->addWidget(side, 2);
 
     connect(PrevRowBtn, &QPushButton::clicked, this, [this] { previousRow(); });
@@ -233,6 +234,9 @@ TKnitModeForm::TKnitModeForm(QWidget* owner) : QWidget(owner, Qt::Window), SaveD
     connect(SaveTextBtn, &QPushButton::clicked, this, [this] { SaveTextBtnClick(); });
     connect(CopyTextBtn, &QPushButton::clicked, this, [this] { CopyTextBtnClick(); });
     connect(PreviewBtn, &QPushButton::clicked, this, [this] { PreviewBtnClick(); });
+    connect(PdfBtn, &QPushButton::clicked, this, [this] {
+        if (onSavePdf) onSavePdf(writtenLines());
+    });
 }
 
 TKnitModeForm::~TKnitModeForm() = default;
@@ -336,6 +340,10 @@ void TKnitModeForm::keyPressEvent(QKeyEvent* e) {
 
 QString TKnitModeForm::writtenText(pattern::TextFormat format) const {
     return pattern::writtenRowsText(cells_, knitting_, pattern::writtenYarns(cells_, colours_), format);
+}
+
+QStringList TKnitModeForm::writtenLines() const {
+    return pattern::writtenRowsLines(cells_, knitting_, pattern::writtenYarns(cells_, colours_));
 }
 
 bool TKnitModeForm::saveWrittenRows(const QString& path) const {

@@ -4,6 +4,7 @@
 // Both windows work on a copy of the stitches: they never change the grid.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -77,6 +78,8 @@ public:
     void toggleFullScreen();
     // The written rows as the export writes them.
     QString writtenText(pattern::TextFormat format) const;
+    // The same as lines for the pages after the chart.
+    QStringList writtenLines() const;
     // Writes them to `path` (Markdown for a .md name); false on failure.
     bool saveWrittenRows(const QString& path) const;
     void SaveTextBtnClick();
@@ -84,6 +87,9 @@ public:
     void PreviewBtnClick();
 
     std::function<void(int)> onRowChanged;
+    // "Als PDF mit Strickschrift...": the main window writes the chart's
+    // pages and these lines after them.
+    std::function<void(const QStringList&)> onSavePdf;
 
     TBitBtnXP* PrevRowBtn = nullptr;
     TBitBtnXP* NextRowBtn = nullptr;
@@ -91,6 +97,7 @@ public:
     TBitBtnXP* SaveTextBtn = nullptr;
     TBitBtnXP* CopyTextBtn = nullptr;
     TBitBtnXP* PreviewBtn = nullptr;
+    TBitBtnXP* PdfBtn = nullptr;
     QLabel* RowLabel = nullptr;          // "Reihe 47 von 213"
     QLabel* InstructionLabel = nullptr;  // the row's runs, large
     QLabel* DoneLabel = nullptr;         // rows done so far

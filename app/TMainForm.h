@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPersistentModelIndex>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 #include "chart/chartoptions.h"
@@ -50,6 +51,8 @@ struct PdfRequest {
     double cellWidthMm = 5.0;
     int overlap = 2;
     QWidget* owner = nullptr;
+    // Lines of the written rows, printed on pages after the chart; none: no such pages.
+    QStringList writtenRows;
 };
 
 // Rectangle in the platform's left/top/right/bottom form.

@@ -5,6 +5,7 @@
 
 #include "app/KnitModeUnit.h"
 #include "app/TMainForm.h"
+#include "output/pages.h"
 #include "pattern/document.h"
 #include "pattern/limits.h"
 #include "pattern/writtenrows.h"
@@ -28,6 +29,10 @@ void TMainForm::KnitModeBtnClick(QObject*) {
     if (!KnitModeForm) {
         KnitModeForm = new TKnitModeForm(this);
         KnitModeForm->onRowChanged = [this](int row) { knitRow = row; };
+        KnitModeForm->onSavePdf = [this](const QStringList& lines) {
+            const output::PageChoice c = output::loadPageChoice();
+            savePagesPdf({c.cellMm(maschened->value()), c.overlap, KnitModeForm, lines});
+        };
         // An open tracker follows the grid (edits, a new computation).
         connect(document_.get(), &pattern::PatternDocument::changed, KnitModeForm, [this](unsigned what, int, int) {
             if ((what & (pattern::change::AnyGrid | pattern::change::Size)) && KnitModeForm->isVisible())

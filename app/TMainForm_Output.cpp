@@ -13,6 +13,7 @@
 #include "output/pages.h"
 #include "output/print.h"
 #include "output/save.h"
+#include "output/writtenpages.h"
 #include "platform/printer.h"
 #include "raster/PixKit3.h"
 
@@ -91,6 +92,8 @@ void TMainForm::savePagesPdf(const PdfRequest& request) {
     if (output::fileExtension(name).isEmpty()) name += QStringLiteral(".pdf");
     output::PageDocument doc(di3, maschened->value(), reihened->value(), request.cellWidthMm, request.overlap,
                              output::pageStyleOf(chartopts));
-    const output::PdfStatus s = output::exportPdf(name, doc, output::pdfPageLayout(platform::Printer()));
+    std::unique_ptr<output::WrittenPages> written;
+    if (!request.writtenRows.isEmpty()) written = std::make_unique<output::WrittenPages>(request.writtenRows);
+    const output::PdfStatus s = output::exportPdf(name, doc, output::pdfPageLayout(platform::Printer()), written.get());
     if (s != output::PdfStatus::ok) errorreport::Report(messages::pdfFailure(s, name), request.owner);
 }

@@ -1,4 +1,5 @@
 #include "output/pages.h"
+#include "output/writtenpages.h"
 
 #include <QFont>
 #include <QImage>
@@ -421,7 +422,7 @@ void storePageChoice(const PageChoice& c) {
 
 // ---------------------------------------------------------------- output
 
-PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc) {
+PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc, WrittenPages* written) {
     const double dpmm = printer.Resolution() / 25.4;
     doc.setPageSize(printer.PageWidth() / dpmm, printer.PageHeight() / dpmm);
     if (doc.pageCount() == 0) return PrintPagesStatus::nothingFits;
@@ -437,6 +438,13 @@ PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc
         for (int page = 1; page <= doc.pageCount(); ++page) {
             if (page > 1) printer.NewPage();
             doc.paintPage(printer.Canvas(), page, dpmm);
+        }
+        if (written) {
+            written->setPageSize(printer.PageWidth() / dpmm, printer.PageHeight() / dpmm);
+            for (int page = 1; page <= written->pageCount(); ++page) {
+                printer.NewPage();
+                written->paintPage(printer.Canvas(), page, dpmm);
+            }
         }
     } catch (...) {
         printer.Abort();
@@ -464,7 +472,7 @@ QPageLayout pdfPageLayout(platform::PrinterService& printer) {
     }
 }
 
-PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout) {
+PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout, WrittenPages* written) {
     const QRectF area = layout.paintRect(QPageLayout::Millimeter);
     doc.setPageSize(area.width(), area.height());
     if (doc.pageCount() == 0) return PdfStatus::nothingFits;
@@ -486,6 +494,13 @@ PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& l
         for (int page = 1; page <= doc.pageCount(); ++page) {
             if (page > 1) writer.newPage();
             doc.paintPage(p, page, dpmm);
+        }
+        if (written) {
+            written->setPageSize(area.width(), area.height());
+            for (int page = 1; page <= written->pageCount(); ++page) {
+                writer.newPage();
+                written->paintPage(p, page, dpmm);
+            }
         }
         p.end();
     }

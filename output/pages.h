@@ -27,6 +27,8 @@ class PrinterService;
 
 namespace output {
 
+class WrittenPages;
+
 // How a chart page looks. Defaults are those of the printed pages; the
 // chart's own display options map onto these.
 struct PageStyle {
@@ -199,7 +201,8 @@ enum class PrintPagesStatus { ok, nothingFits };
 // Prints every page as one job under "Velisto Bild", on the printer's
 // paper. Printer errors are raised as platform::PrinterError; a begun job
 // is never left open.
-PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc);
+// With `written`, the written rows follow the chart's pages.
+PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc, WrittenPages* written = nullptr);
 
 // The paper a PDF gets: the printer's when one is set up, else the
 // locale's (A4, or Letter where that is the custom), with 10 mm margins.
@@ -218,6 +221,7 @@ enum class PdfStatus {
 // Writes the pages into a PDF file with searchable text and the title
 // "Velisto Bild". The file is written beside its place under another name
 // and put in place only when complete.
-PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout);
+// With `written`, the written rows follow the chart's pages.
+PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout, WrittenPages* written = nullptr);
 
 }  // namespace output
