@@ -50,7 +50,9 @@ TEST(WrittenRowsPages, LongRowsWrapWithinThePage) {
     int inkBelow = 0;
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < 1000; ++x) {
-            if (x >= 995) ASSERT_EQ(img.pixel(x, y), qRgb(255, 255, 255)) << y;
+            if (x >= 995) {
+                ASSERT_EQ(img.pixel(x, y), qRgb(255, 255, 255)) << y;
+            }
             if (y > 4 * 40 && img.pixel(x, y) != qRgb(255, 255, 255)) ++inkBelow;
         }
     EXPECT_GT(inkBelow, 0);
