@@ -52,7 +52,7 @@ struct PdfRequest {
     int overlap = 2;
     QWidget* owner = nullptr;
     // Lines of the written rows, printed on pages after the chart; none: no such pages.
-    QStringList writtenRows;
+    QStringList writtenRows{};
 };
 
 // Rectangle in the platform's left/top/right/bottom form.
