@@ -22,6 +22,7 @@
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "raster/PixKit3.h"
+#include "support/pagesupport.h"
 
 namespace {
 
@@ -103,8 +104,15 @@ TEST(RowTracker, CurrentRowSurvivesSavingAndOpeningThePattern) {
         form.KnitModeForm->setCurrentRow(47);
         FileAnswers answer(path);
         form.SavePatternBtnClick(nullptr);
-        // The written rows as a Markdown file.
+        // The written rows as a Markdown file, and after the chart's pages.
         ASSERT_TRUE(form.KnitModeForm->saveWrittenRows(dir.filePath(QStringLiteral("reihen.md"))));
+        if (pagesupport::havePoppler()) {
+            const QString pdf = dir.filePath(QStringLiteral("muster.pdf"));
+            FileAnswers pdfAnswer(pdf);
+            QTest::mouseClick(form.KnitModeForm->PdfBtn, Qt::LeftButton);
+            const QString all = pagesupport::run("pdftotext", {pdf, "-"}).value_or(QString()).simplified();
+            EXPECT_TRUE(all.contains(QStringLiteral("Reihe 62 (Rückreihe, von links): "))) << all.right(300).toStdString();
+        }
     }
     TMainForm form("/tmp/x/tricoma");
     EXPECT_EQ(form.knitRow, 0);
