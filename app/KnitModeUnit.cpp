@@ -143,7 +143,9 @@ void KnitChartView::paintEvent(QPaintEvent* e) {
         p.setPen(line);
         p.drawLine(kNumberBand, y, kNumberBand + int(cells_->stitches) * cellW_, y);
         if (n < row_) p.fillRect(QRect(kNumberBand, y, int(cells_->stitches) * cellW_, ch), QColor(255, 255, 255, 150));
-        if (n % 5 == 0 || n == 1 || n == row_) {
+        // Every 5th row numbered, and the current one, whose neighbours
+        // give way to it.
+        if (n == row_ || ((n % 5 == 0 || n == 1) && (ch >= 12 || std::abs(n - row_) > 2))) {
             p.setPen(n == row_ ? Qt::black : Qt::darkGray);
             const QRect left(0, y, kNumberBand - 4, ch), right(width() - kNumberBand + 4, y, kNumberBand - 4, ch);
             p.drawText(left, Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip, QString::number(n));
@@ -208,7 +210,14 @@ TKnitModeForm::TKnitModeForm(QWidget* owner) : QWidget(owner, Qt::Window), SaveD
     QFont instr = InstructionLabel->font();
     instr.setPointSize(16);
     InstructionLabel->setFont(instr);
-    v->addWidget(InstructionLabel, 1);
+    // A long row scrolls rather than stretching the window.
+    auto* instrScroll = new QScrollArea(side);
+    instrScroll->setObjectName(QStringLiteral("InstructionScroll"));
+    instrScroll->setWidgetResizable(true);
+    instrScroll->setFrameShape(QFrame::NoFrame);
+    instrScroll->setFocusPolicy(Qt::NoFocus);
+    instrScroll->setWidget(InstructionLabel);
+    v->addWidget(instrScroll, 1);
     auto* steps = new QHBoxLayout;
     PrevRowBtn = button(QStringLiteral("◀ &Vorherige Reihe"), "PrevRowBtn", side);
     NextRowBtn = button(QStringLiteral("&Nächste Reihe ▶"), "NextRowBtn", side);
@@ -282,9 +291,7 @@ void TKnitModeForm::showRow() {
                            .arg(side, w.fromRight ? QStringLiteral("rechts") : QStringLiteral("links"))
                            .arg(row_ - 1)
                            .arg(cells_.rows - row_ + 1));
-    QString runs = pattern::runsText(w.groups);
-    runs.replace(QStringLiteral(", "), QStringLiteral(",\n"));
-    InstructionLabel->setText(runs + QStringLiteral("\n\n(%1 M.)").arg(w.stitches));
+    InstructionLabel->setText(pattern::runsText(w.groups) + QStringLiteral("\n\n(%1 M.)").arg(w.stitches));
     ChartScroll->ensureVisible(ChartView->rowRect(row_).center().x(), ChartView->rowRect(row_).center().y(), 10,
                                ChartScroll->viewport()->height() / 3);
     PrevRowBtn->setEnabled(row_ > 1);

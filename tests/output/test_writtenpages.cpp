@@ -2,7 +2,9 @@
 // line as searchable text, long rows wrapped between runs.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
+#include <cstdlib>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -30,6 +32,8 @@ TEST(WrittenRowsPages, PdfCarriesEveryRowLineAfterTheChart) {
     for (const QString& line : lines)
         EXPECT_TRUE(text.contains(line.simplified())) << line.toStdString();
     EXPECT_FALSE(pagesupport::pageText(pdf, doc.pageCount()).contains(QStringLiteral("Reihe 1 (")));
+    if (const char* shots = std::getenv("TRICOMA_SCREENSHOT_DIR"); shots && *shots)
+        QFile::copy(pdf, QString::fromLocal8Bit(shots) + QStringLiteral("/written-rows.pdf"));
     freedib(grid);
 }
 
