@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "chart/chartoptions.h"
+#include "chart/chartstyle.h"
 #include "chart/render.h"
 #include "raster/PixKit3.h"
 
@@ -13,7 +14,7 @@ namespace chart {
 
 namespace {
 
-constexpr uint32_t kInk = 0x000000u;
+constexpr uint32_t kInk = kLineColour;
 constexpr uint32_t kPaper = 0xFFFFFFu;
 constexpr int kLegendX = 10;        // legend's left edge
 constexpr int kLegendPad = 10;      // above and below the legend
@@ -66,9 +67,8 @@ struct Layout {
 // Pixel offsets of a symbol's ink in a cell of cw x ch: centred in the
 // inside, scaled by the largest whole step that fits.
 std::vector<int64_t> symbolOffsets(int yarn, int64_t cw, int64_t ch, int64_t bytew) {
-    const int64_t iw = cw - 2, ih = ch - 2;
-    const int64_t s = std::max<int64_t>(1, std::min(iw, ih) / kSymbolSize);
-    const int64_t ox = 1 + (iw - s * kSymbolSize) / 2, oy = 1 + (ih - s * kSymbolSize) / 2;
+    const SymbolPlace place = symbolPlace(double(cw), double(ch), 1, true);
+    const int64_t s = int64_t(place.dot), ox = int64_t(place.x), oy = int64_t(place.y);
     const SymbolBitmap& b = symbolBitmap(yarn);
     std::vector<int64_t> off;
     for (int y = 0; y < kSymbolSize; ++y)
@@ -84,12 +84,10 @@ std::vector<int64_t> symbolOffsets(int yarn, int64_t cw, int64_t ch, int64_t byt
 // One cell as the chart draws it (outline, fill, symbol), for the legend.
 void drawSwatch(const Canvas& cv, int64_t x0, int64_t y0, int64_t w, int64_t h, uint32_t fill, int yarn,
                 const ChartOptions& o) {
-    const uint32_t outline = o.outline == Outline::contrast ? contrastColour(fill)
-                                                            : packrgb(255 - getr(fill), 255 - getg(fill), 255 - getb(fill));
-    cv.fill(x0, y0, w, h, outline);
+    cv.fill(x0, y0, w, h, outlineColour(fill, o.outline));
     cv.fill(x0 + 1, y0 + 1, w - 2, h - 2, fill);
     if (!o.symbols) return;
-    const uint32_t ink = contrastColour(fill);
+    const uint32_t ink = inkOn(fill);
     for (int64_t d : symbolOffsets(yarn, w, h, cv.bytew)) {
         uint8_t* p = cv.row(y0) + 3 * x0 + d;
         p[0] = getb(ink);
@@ -108,7 +106,7 @@ void drawSymbols(const Canvas& cv, const ChartGeometry& g, int64_t cellsTop, con
             uint8_t* cell = top + 3 * (kLeftMargin + c * g.cellWidth);
             // The fill, read back from inside the cell.
             const uint8_t* inside = cell - cv.bytew + 3;
-            const uint32_t ink = contrastColour(packrgb(inside[2], inside[1], inside[0]));
+            const uint32_t ink = inkOn(packrgb(inside[2], inside[1], inside[0]));
             const uint8_t b = getb(ink), gr = getg(ink), rd = getr(ink);
             for (int64_t d : offsets[*yarn]) {
                 uint8_t* p = cell + d;
@@ -120,24 +118,30 @@ void drawSymbols(const Canvas& cv, const ChartGeometry& g, int64_t cellsTop, con
     }
 }
 
-// Heavy lines on both outline pixels of the boundary after every 10th
-// stitch (from the right) and row (from the bottom); every 5th dashed.
+// Heavy lines on both outline pixels of the boundaries the style marks,
+// after n stitches (from the right) and rows (from the bottom).
 void drawHeavyLines(const Canvas& cv, const ChartGeometry& g, int64_t cellsTop, HeavyLines mode) {
-    const int step = mode == HeavyLines::fivesAndTens ? 5 : 10;
     const int64_t cellsW = g.stitches * g.cellWidth, cellsH = g.rows * g.cellHeight;
-    auto colour = [](int n, int64_t along) { return n % 10 == 0 || (along / 2) % 2 == 0 ? kInk : kPaper; };
-    for (int64_t n = step; n < g.stitches; n += step) {
+    auto colour = [](LineWeight w, int64_t along) {
+        return w == LineWeight::heavy || (along / kDashPixels) % 2 == 0 ? kInk : kPaper;
+    };
+    static_assert(kHeavyLinePixels == 2, "a line takes the outline pixels on both sides of the boundary");
+    for (int64_t n = 1; n < g.stitches; ++n) {
+        const LineWeight w = lineAfter(n, g.stitches, mode);
+        if (w == LineWeight::none) continue;
         const int64_t x = kLeftMargin + (g.stitches - n) * g.cellWidth;
         for (int64_t y = 0; y < cellsH; ++y) {
-            const uint32_t c = colour(int(n % 10), y);
+            const uint32_t c = colour(w, y);
             cv.put(x - 1, cellsTop + y, c);
             cv.put(x, cellsTop + y, c);
         }
     }
-    for (int64_t n = step; n < g.rows; n += step) {
+    for (int64_t n = 1; n < g.rows; ++n) {
+        const LineWeight w = lineAfter(n, g.rows, mode);
+        if (w == LineWeight::none) continue;
         const int64_t y = cellsTop + (g.rows - n) * g.cellHeight;
         for (int64_t x = 0; x < cellsW; ++x) {
-            const uint32_t c = colour(int(n % 10), x);
+            const uint32_t c = colour(w, x);
             cv.put(kLeftMargin + x, y - 1, c);
             cv.put(kLeftMargin + x, y, c);
         }
@@ -147,7 +151,8 @@ void drawHeavyLines(const Canvas& cv, const ChartGeometry& g, int64_t cellsTop, 
 // Stitch numbers counted from the right, centred over and under their column.
 void drawColumnNumbers(const Canvas& cv, const ChartGeometry& g, int64_t cellsTop, int step, RowNumberRenderer& text) {
     const int64_t cellsBottom = cellsTop + g.rows * g.cellHeight;
-    for (int64_t n = step; n <= g.stitches; n += step) {
+    for (int64_t n = 1; n <= g.stitches; ++n) {
+        if (!columnNumbered(step, n)) continue;
         const NumberMask m = text.render(n);
         const int64_t x = kLeftMargin + (g.stitches - n) * g.cellWidth + (g.cellWidth - m.width) / 2;
         cv.text(m, x, cellsTop - kNumberGap - m.height);
@@ -170,7 +175,8 @@ LegendMasks legendMasks(const LegendText& t, const ChartGeometry& g, RowNumberRe
     m.size = text.text(t.size);
     for (const QString& s : t.smallPrint) m.smallPrint.push_back(text.text(s));
     for (const LegendEntry& e : t.entries) {
-        m.entries.push_back({text.text(e.number), text.text(e.colourText), text.text(e.stitches), text.text(e.metres)});
+        const std::array<QString, 4> texts = e.texts();
+        m.entries.push_back({text.text(texts[0]), text.text(texts[1]), text.text(texts[2]), text.text(texts[3])});
         for (std::size_t i = 0; i < 4; ++i) m.columns[i] = std::max(m.columns[i], m.entries.back()[i].width);
     }
     m.lineH = m.title.height + 2;
@@ -208,8 +214,7 @@ void drawLegend(const Canvas& cv, int64_t top, const LegendText& t, const Legend
         const int64_t ty = y0 + (m.swatchH - m.title.height) / 2;
         for (std::size_t k = 0; k < 4; ++k) {
             const NumberMask& s = m.entries[i][k];
-            // Counts and metres line up at the right.
-            cv.text(s, k >= 2 ? x + m.columns[k] - s.width : x, ty);
+            cv.text(s, legendRightAligned(k) ? x + m.columns[k] - s.width : x, ty);
             x += m.columns[k] + kColumnGap;
         }
     }
@@ -231,7 +236,8 @@ void whiteRows(const Canvas& cv, int64_t y0, int64_t y1) {
 
 }  // namespace
 
-ChartResult renderWithOptions(const dib& grid, const ChartInputs& in, const ChartOptions& options, ChartResult res) {
+ChartResult renderWithOptions(const dib& grid, const ChartInputs& in, const ChartOptions& options, ChartResult res,
+                              dib* previous) {
     const ChartOptions o = options.sanitised();
     const ChartGeometry plain = res.geometry;
     // The options only add to the plain chart; beyond the limit already,
@@ -268,10 +274,9 @@ ChartResult renderWithOptions(const dib& grid, const ChartInputs& in, const Char
         res.status = ChartStatus::tooLarge;
         return res;
     }
-    dib out{};
-    newdib(&out, int(g.width), int(g.height), 24, nullptr, 0);
+    // Drawn over the previous chart's block when the size is the same.
+    dib out = chartBlock(g, grid, previous);
     if (!out.poi) {
-        freedib(out);
         res.status = ChartStatus::noMemory;
         return res;
     }
