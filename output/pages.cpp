@@ -477,8 +477,11 @@ void PageDocument::paintChartPage(QPainter& p, const ChartPart& c, double s) con
             batch.add(f, QRectF(i, j, end - i, 1));
             i = end;
         }
-    // Outline rings as strips along the cell boundaries: each side of a
-    // boundary is its cell's outline, one strip where both sides agree.
+    batch.draw(p);
+    // Outline rings as strips along the cell boundaries, over the fills:
+    // each side of a boundary is its cell's outline, one strip where both
+    // sides agree.
+    RectBatch rings;
     if (ring > 0) {
         const double rx = ring / cw, ry = ring / ch;
         auto strips = [&](bool across, int lines, int along) {
@@ -494,7 +497,7 @@ void PageDocument::paintChartPage(QPainter& p, const ChartPart& c, double s) con
                     const auto [before, after] = key;
                     auto strip = [&](uint32_t colour, double from, double to) {
                         if (colour == kNoCell) return;
-                        batch.add(colour, across ? QRectF(a, k + from, end - a, to - from)
+                        rings.add(colour, across ? QRectF(a, k + from, end - a, to - from)
                                                  : QRectF(k + from, a, to - from, end - a));
                     };
                     const double r = across ? ry : rx;
@@ -510,7 +513,7 @@ void PageDocument::paintChartPage(QPainter& p, const ChartPart& c, double s) con
         strips(true, ny, nx);
         strips(false, nx, ny);
     }
-    batch.draw(p);
+    rings.draw(p);
     // Symbols in the ink of their fill.
     if (o.symbols) {
         std::array<QVector<QRectF>, chart::kSymbolCount> shapes;
