@@ -192,7 +192,11 @@ namespace {
 // thousands of cells become a few fills, each a single drawing call.
 class RectBatch {
 public:
-    void add(uint32_t colour, const QRectF& r) { rects_[colour].push_back(r); }
+    void add(uint32_t colour, const QRectF& r) {
+        rects_[colour].push_back(r);
+        ++count_;
+    }
+    int64_t count() const { return count_; }
     void draw(QPainter& p) const {
         p.setPen(Qt::NoPen);
         for (const auto& [colour, rects] : rects_) {
@@ -203,6 +207,7 @@ public:
 
 private:
     std::map<uint32_t, QVector<QRectF>> rects_;
+    int64_t count_ = 0;
 };
 
 // A symbol's dots in a cell of w x h mm, joined into runs along each row;
@@ -477,7 +482,6 @@ void PageDocument::paintChartPage(QPainter& p, const ChartPart& c, double s) con
             batch.add(f, QRectF(i, j, end - i, 1));
             i = end;
         }
-    batch.draw(p);
     // Outline rings as strips along the cell boundaries, over the fills:
     // each side of a boundary is its cell's outline, one strip where both
     // sides agree.
@@ -513,7 +517,29 @@ void PageDocument::paintChartPage(QPainter& p, const ChartPart& c, double s) con
         strips(true, ny, nx);
         strips(false, nx, ny);
     }
-    rings.draw(p);
+    // Where neighbours rarely share a yarn (a dithered grid) the strips
+    // come in short pieces: then each cell's outline as one rectangle and
+    // its fill inside, with runs of one outline colour joined, is less.
+    RectBatch outer, inner;
+    if (ring > 0) {
+        const double rx = ring / cw, ry = ring / ch;
+        for (int j = 0; j < ny; ++j)
+            for (int i = 0; i < nx;) {
+                const uint32_t o = at(outline, i, j);
+                int end = i + 1;
+                while (end < nx && at(outline, end, j) == o) ++end;
+                outer.add(o, QRectF(i, j, end - i, 1));
+                for (int k = i; k < end; ++k) inner.add(at(fill, k, j), QRectF(k + rx, j + ry, 1 - 2 * rx, 1 - 2 * ry));
+                i = end;
+            }
+    }
+    if (ring > 0 && outer.count() + inner.count() < batch.count() + rings.count()) {
+        outer.draw(p);
+        inner.draw(p);
+    } else {
+        batch.draw(p);
+        rings.draw(p);
+    }
     // Symbols in the ink of their fill.
     if (o.symbols) {
         std::array<QVector<QRectF>, chart::kSymbolCount> shapes;

@@ -25,6 +25,7 @@ constexpr double kDots = 20;  // page pixels per mm
 
 std::vector<uint32_t> gYarns;
 int cellIndex(int x, int y) { return y * kSide + x; }
+int blockIndex(int x, int y) { return y / 2 * kSide / 2 + x / 2; }  // 2 x 2 stitches of each
 
 chart::ChartInputs inputsFor(int stitches, int rows) {
     chart::ChartInputs in;
@@ -81,21 +82,24 @@ struct Both {
 }  // namespace
 
 TEST(OneTruthStyle, ChartAndPageGiveEveryGreyTheSameOutline) {
+    // Every stitch its own grey, and greys in patches: the pages join cells
+    // differently for each.
+    for (auto [yarnAt, perGrid] : {std::pair{&cellIndex, 64}, std::pair{&blockIndex, 16}})
     for (chart::Outline kind : {chart::Outline::inverse, chart::Outline::contrast}) {
         chart::ChartOptions o;
         o.outline = kind;
-        for (int batch = 0; batch < 4; ++batch) {
+        for (int batch = 0; batch < 256 / perGrid; ++batch) {
             gYarns.clear();
-            for (int k = 0; k < 64; ++k) {
-                const uint8_t v = uint8_t(batch * 64 + k);
+            for (int k = 0; k < perGrid; ++k) {
+                const uint8_t v = uint8_t(batch * perGrid + k);
                 gYarns.push_back(packrgb(v, v, v));
             }
-            dib grid = gridsupport::stitchGrid(kSide, kSide, gYarns, cellIndex);
+            dib grid = gridsupport::stitchGrid(kSide, kSide, gYarns, yarnAt);
             const Both b(grid, o);
             ASSERT_EQ(b.chart.status, chart::ChartStatus::ok);
             for (int r = 0; r < kSide; ++r)
                 for (int c = 0; c < kSide; ++c) {
-                    const uint32_t grey = gYarns[size_t(cellIndex(c, r))];
+                    const uint32_t grey = gYarns[size_t(yarnAt(c, r))];
                     const QRectF cc = b.chartCell(c, r), pc = b.pageCell(c, r);
                     const uint32_t inChart = b.chartAt(int64_t(cc.left() + cc.width() / 2), int64_t(cc.top()));
                     // The page's ring, off the page's frame line.
