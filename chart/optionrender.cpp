@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <unordered_map>
 
 #include "chart/chartoptions.h"
 #include "chart/chartstyle.h"
@@ -168,7 +169,27 @@ struct LegendMasks {
     int64_t swatchW = 0, swatchH = 0, entryW = 0, pitch = 0, lineH = 0, widest = 0;
 };
 
-LegendMasks legendMasks(const LegendText& t, const ChartGeometry& g, RowNumberRenderer& text) {
+// Legend lines drawn once and kept: a redraw asks for the same lines again,
+// and the font engine costs more than the rest of the legend. One thread
+// only, as all rendering.
+class LegendCache {
+public:
+    explicit LegendCache(RowNumberRenderer& r) : r_(r) {}
+    NumberMask text(const QString& s) {
+        static std::unordered_map<QString, NumberMask> kept;
+        if (kept.size() > 4096) kept.clear();
+        const QString key = r_.font().key() + QLatin1Char('\n') + s;
+        auto it = kept.find(key);
+        if (it == kept.end()) it = kept.emplace(key, r_.text(s)).first;
+        return it->second;
+    }
+
+private:
+    RowNumberRenderer& r_;
+};
+
+LegendMasks legendMasks(const LegendText& t, const ChartGeometry& g, RowNumberRenderer& renderer) {
+    LegendCache text(renderer);
     LegendMasks m;
     m.title = text.text(t.title);
     m.total = text.text(t.total);
