@@ -97,57 +97,83 @@ void drawSwatch(const Canvas& cv, int64_t x0, int64_t y0, int64_t w, int64_t h, 
     }
 }
 
-void drawSymbols(const Canvas& cv, const ChartGeometry& g, int64_t cellsTop, const std::vector<uint8_t>& yarns) {
-    std::vector<std::vector<int64_t>> offsets(static_cast<std::size_t>(kSymbolCount));
-    for (int k = 0; k < kSymbolCount; ++k) offsets[std::size_t(k)] = symbolOffsets(k, g.cellWidth, g.cellHeight, cv.bytew);
-    const uint8_t* yarn = yarns.data();
-    for (int64_t r = 0; r < g.rows; ++r) {
-        uint8_t* top = cv.row(cellsTop + r * g.cellHeight);
-        for (int64_t c = 0; c < g.stitches; ++c, ++yarn) {
-            uint8_t* cell = top + 3 * (kLeftMargin + c * g.cellWidth);
-            // The fill, read back from inside the cell.
-            const uint8_t* inside = cell - cv.bytew + 3;
-            const uint32_t ink = inkOn(packrgb(inside[2], inside[1], inside[0]));
-            const uint8_t b = getb(ink), gr = getg(ink), rd = getr(ink);
-            for (int64_t d : offsets[*yarn]) {
-                uint8_t* p = cell + d;
-                p[0] = b;
-                p[1] = gr;
-                p[2] = rd;
+// Symbols and heavy lines, drawn into each picture row of the cells right
+// after the plain renderer wrote it: the row is still in the cache.
+class CellDecor {
+public:
+    CellDecor(const ChartGeometry& g, const ChartOptions& o, const std::vector<uint8_t>& yarns)
+        : g_(g), mode_(o.heavyLines), yarns_(o.symbols ? &yarns : nullptr) {
+        if (yarns_) {
+            // Per yarn and row of the cell, the byte offsets of its ink.
+            const SymbolPlace place = symbolPlace(double(g.cellWidth), double(g.cellHeight), 1, true);
+            const int64_t d = int64_t(place.dot), ox = int64_t(place.x), oy = int64_t(place.y);
+            ink_.resize(std::size_t(kSymbolCount) * std::size_t(g.cellHeight));
+            for (int k = 0; k < kSymbolCount; ++k) {
+                const SymbolBitmap& b = symbolBitmap(k);
+                for (int y = 0; y < kSymbolSize; ++y)
+                    for (int x = 0; x < kSymbolSize; ++x)
+                        if (b[std::size_t(y)] >> x & 1u)
+                            for (int64_t j = 0; j < d; ++j)
+                                for (int64_t i = 0; i < d; ++i)
+                                    inkRow(k, oy + y * d + j).push_back(int32_t(3 * (ox + x * d + i)));
             }
         }
+        for (int64_t n = 1; n < g.stitches; ++n) {
+            const LineWeight w = lineAfter(n, g.stitches, mode_);
+            if (w != LineWeight::none) columns_.push_back({kLeftMargin + (g.stitches - n) * g.cellWidth, w});
+        }
     }
-}
 
-// Heavy lines on both outline pixels of the boundaries the style marks,
-// after n stitches (from the right) and rows (from the bottom).
-void drawHeavyLines(const Canvas& cv, const ChartGeometry& g, int64_t cellsTop, HeavyLines mode) {
-    const int64_t cellsW = g.stitches * g.cellWidth, cellsH = g.rows * g.cellHeight;
-    auto colour = [](LineWeight w, int64_t along) {
+    void operator()(uint8_t* row, int64_t r, int64_t k, const std::vector<uint32_t>& fill) {
+        if (yarns_) {
+            if (r != inksRow_) {
+                inks_.resize(fill.size());
+                for (std::size_t c = 0; c < fill.size(); ++c) inks_[c] = inkOn(fill[c]);
+                inksRow_ = r;
+            }
+            const uint8_t* yarn = yarns_->data() + r * g_.stitches;
+            uint8_t* cell = row + 3 * kLeftMargin;
+            for (int64_t c = 0; c < g_.stitches; ++c, cell += 3 * g_.cellWidth) {
+                const uint32_t ink = inks_[std::size_t(c)];
+                for (int32_t off : inkRow(yarn[c], k)) put(cell + off, ink);
+            }
+        }
+        if (mode_ == HeavyLines::none) return;
+        // Along the line from the top of the cells, for the dashes.
+        const int64_t along = r * g_.cellHeight + k;
+        for (const auto& [x, w] : columns_) {
+            const uint32_t c = colour(w, along);
+            put(row + 3 * (x - 1), c);
+            put(row + 3 * x, c);
+        }
+        // A row boundary lies between the last pixel row of one cell row
+        // and the first of the next.
+        const int64_t below = k == 0 ? g_.rows - r : k == g_.cellHeight - 1 ? g_.rows - r - 1 : 0;
+        const LineWeight w = below > 0 ? lineAfter(below, g_.rows, mode_) : LineWeight::none;
+        if (w == LineWeight::none) return;
+        uint8_t* p = row + 3 * kLeftMargin;
+        for (int64_t x = 0; x < g_.stitches * g_.cellWidth; ++x, p += 3) put(p, colour(w, x));
+    }
+
+private:
+    static uint32_t colour(LineWeight w, int64_t along) {
         return w == LineWeight::heavy || (along / kDashPixels) % 2 == 0 ? kInk : kPaper;
-    };
-    static_assert(kHeavyLinePixels == 2, "a line takes the outline pixels on both sides of the boundary");
-    for (int64_t n = 1; n < g.stitches; ++n) {
-        const LineWeight w = lineAfter(n, g.stitches, mode);
-        if (w == LineWeight::none) continue;
-        const int64_t x = kLeftMargin + (g.stitches - n) * g.cellWidth;
-        for (int64_t y = 0; y < cellsH; ++y) {
-            const uint32_t c = colour(w, y);
-            cv.put(x - 1, cellsTop + y, c);
-            cv.put(x, cellsTop + y, c);
-        }
     }
-    for (int64_t n = 1; n < g.rows; ++n) {
-        const LineWeight w = lineAfter(n, g.rows, mode);
-        if (w == LineWeight::none) continue;
-        const int64_t y = cellsTop + (g.rows - n) * g.cellHeight;
-        for (int64_t x = 0; x < cellsW; ++x) {
-            const uint32_t c = colour(w, x);
-            cv.put(kLeftMargin + x, y - 1, c);
-            cv.put(kLeftMargin + x, y, c);
-        }
+    static void put(uint8_t* p, uint32_t c) {
+        p[0] = getb(c);
+        p[1] = getg(c);
+        p[2] = getr(c);
     }
-}
+    std::vector<int32_t>& inkRow(int yarn, int64_t k) { return ink_[std::size_t(yarn) * std::size_t(g_.cellHeight) + std::size_t(k)]; }
+
+    const ChartGeometry& g_;
+    HeavyLines mode_;
+    const std::vector<uint8_t>* yarns_;
+    std::vector<std::vector<int32_t>> ink_;
+    std::vector<std::pair<int64_t, LineWeight>> columns_;
+    std::vector<uint32_t> inks_;
+    int64_t inksRow_ = -1;
+};
 
 // Stitch numbers counted from the right, centred over and under their column.
 void drawColumnNumbers(const Canvas& cv, const ChartGeometry& g, int64_t cellsTop, int step, RowNumberRenderer& text) {
@@ -308,15 +334,15 @@ ChartResult renderWithOptions(const dib& grid, const ChartInputs& in, const Char
     dib band{};
     band.poi = cv.row(l.chartTop + plain.height - 1);
     band.bytew = out.bytew;
-    drawPlainChart(band, plain, grid, o);
+    static_assert(kHeavyLinePixels == 2, "a line takes the outline pixels on both sides of the boundary");
+    if (o.symbols || o.heavyLines != HeavyLines::none) drawPlainChart(band, plain, grid, o, CellDecor(plain, o, cellYarns));
+    else drawPlainChart(band, plain, grid, o);
     whiteRows(cv, 0, l.chartTop);
     whiteRows(cv, l.chartTop + plain.height, g.height);
     if (g.width > plain.width)
         for (int64_t y = l.chartTop; y < l.chartTop + plain.height; ++y)
             std::memset(cv.row(y) + 3 * plain.width, 0xFF, std::size_t(3 * (g.width - plain.width)));
 
-    if (o.symbols) drawSymbols(cv, plain, l.cellsTop, cellYarns);
-    if (o.heavyLines != HeavyLines::none) drawHeavyLines(cv, plain, l.cellsTop, o.heavyLines);
     if (o.columnNumbers) drawColumnNumbers(cv, plain, l.cellsTop, o.columnNumbers, text);
     if (o.legend) drawLegend(cv, l.legendTop, legend, masks, o);
 

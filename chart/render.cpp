@@ -105,8 +105,8 @@ uint32_t fillColour(const dib& grid, uint32_t v) {
 // chart comes out as a fresh one would.
 class ChartWriter {
 public:
-    ChartWriter(dib& out, const ChartGeometry& g, const ChartOptions& o = ChartOptions{})
-        : out_(out), g_(g), outline_(o.outline), numbering_(o.rowNumbers) {}
+    ChartWriter(dib& out, const ChartGeometry& g, const ChartOptions& o = ChartOptions{}, CellRowHook hook = {})
+        : out_(out), g_(g), outline_(o.outline), numbering_(o.rowNumbers), hook_(std::move(hook)) {}
 
     uint8_t* row(int64_t y) const { return out_.poi + (g_.height - 1 - y) * int64_t(out_.bytew); }
 
@@ -155,6 +155,7 @@ public:
             }
             uint8_t* p = row(y);
             std::memcpy(p, pattern, std::size_t(bytew));
+            if (hook_ && y >= kTopMargin && y < cellsEnd) hook_(p, (y - kTopMargin) / ch, (y - kTopMargin) % ch, fill);
             if (g_.rows == 0 || y < kTopMargin) continue;
 
             // Cell rows whose top lies within `reach` rows above y.
@@ -224,12 +225,13 @@ private:
     std::vector<uint32_t> colour_;  // fill colour per index of an 8-bit grid
     Outline outline_;
     RowNumbering numbering_;
+    CellRowHook hook_;
 };
 
 }  // namespace
 
-void drawPlainChart(dib& out, const ChartGeometry& g, const dib& grid, const ChartOptions& o) {
-    ChartWriter writer(out, g, o);
+void drawPlainChart(dib& out, const ChartGeometry& g, const dib& grid, const ChartOptions& o, CellRowHook hook) {
+    ChartWriter writer(out, g, o, std::move(hook));
     writer.render(grid);
 }
 

@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "chart/chartoptions.h"
@@ -146,7 +147,11 @@ ChartResult renderWithOptions(const dib& grid, const ChartInputs& in, const Char
 // The plain renderer's cells, row numbers and row lines, with the outline
 // and the row numbering of `o`, into `out` (only poi and bytew are used; it
 // may be a band of rows of a larger picture, g.height rows high).
-void drawPlainChart(dib& out, const ChartGeometry& g, const dib& grid, const ChartOptions& o);
+// With `hook`, called for every picture row of the cells as soon as the
+// row is written (while it is in the cache): the row's pixels, its cell
+// row r from the top, the row k within the cell and the fills of row r.
+using CellRowHook = std::function<void(uint8_t* row, int64_t r, int64_t k, const std::vector<uint32_t>& fill)>;
+void drawPlainChart(dib& out, const ChartGeometry& g, const dib& grid, const ChartOptions& o, CellRowHook hook = {});
 
 // Whether `d` can take the chart of geometry `g` in place: one newdib made
 // for the same size, header for header, and not the grid itself.
