@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -126,6 +127,33 @@ void BM_OldWayCells(benchmark::State& state) {
     freedib(grid);
 }
 
+// The overview page of a 12000 x 12000 grid painted twice at 300 dpi, as a
+// print preview repaints it: the picture is made once, no larger than the
+// page needs. rss_MB against the grid's own 144 MB.
+void BM_PaintOverview(benchmark::State& state) {
+    constexpr int kHuge = 12000;
+    dib grid{};
+    newdib(&grid, kHuge, kHuge, 8, nullptr, 0);
+    for (int i = 0; i < 256; ++i) grid.pal.rgb0[i] = PALETTEENTRY{uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 0};
+    for (int y = 0; y < kHuge; ++y) std::memset(grid.poi + int64_t(y) * grid.bytew, 10 + (y / 100) % 64, size_t(kHuge));
+    output::PageDocument doc(grid, 23, 31, output::kDefaultCellMm, output::kDefaultOverlap);
+    doc.setPageSize(190, 277);
+    const double s = 300 / 25.4;
+    QImage page(int(190 * s), int(277 * s), QImage::Format_RGB32);
+    const bool rss = resetResidentPeak();
+    const long long before = residentPeak();
+    for (auto _ : state) {
+        for (int k = 0; k < 2; ++k) {
+            QPainter p(&page);
+            doc.paintPage(p, 1, s);
+        }
+    }
+    const long long after = residentPeak();
+    if (rss && before > 0) state.counters["rss_MB"] = double(after - before) / 1e6;
+    freedib(grid);
+}
+
+BENCHMARK(BM_PaintOverview)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ExportPdf)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_OldWayCells)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
