@@ -563,7 +563,8 @@ void PageDocument::paintChartPage(QPainter& p, const ChartPart& c, double s) con
     const int markFrom = plan_.columnsFromRight ? nx - c.repeatedColumns : 0;
     const int markTo = plan_.columnsFromRight ? nx : c.repeatedColumns;
     std::map<uint32_t, QVector<QLineF>> marks;
-    for (int j = 0; j < ny; ++j)
+    // A small preview shows the colours alone here too.
+    for (int j = 0; j < ny && ring > 0; ++j)
         for (int i = 0; i < nx; ++i) {
             if (!((i >= markFrom && i < markTo) || j >= ny - c.repeatedRows)) continue;
             const double l = x0 + i * cw, t = y0 + j * ch;
