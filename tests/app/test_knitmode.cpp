@@ -82,6 +82,14 @@ TEST(RowTracker, KeysButtonsAndClicksMoveTheRowAndNeverTheGrid) {
         EXPECT_EQ(k->currentRow(), s.row);
         EXPECT_EQ(form.knitRow, s.row);
     }
+    // Full screen and back, by key and by button.
+    QTest::keyClick(k, Qt::Key_F11);
+    EXPECT_TRUE(k->isFullScreen());
+    QTest::keyClick(k, Qt::Key_Escape);
+    EXPECT_FALSE(k->isFullScreen());
+    QTest::mouseClick(k->FullScreenBtn, Qt::LeftButton);
+    EXPECT_TRUE(k->isFullScreen());
+    k->toggleFullScreen();
     k->setCurrentRow(2);
     EXPECT_EQ(k->RowLabel->text(), QStringLiteral("Reihe 2 von 62"));
     const pattern::WrittenRow w =
