@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "raster/dib.h"
@@ -85,40 +86,42 @@ void paintKnitPreview(QPainter& p, const pattern::YarnCells& cells, const std::v
     const Range r = exposedRange(cells, s, exposed);
     if (r.c0 >= r.c1 || r.r0 >= r.r1) return;
     const double w = s.width(), h = s.height();
-    std::vector<QPainterPath> leaves(256), shadows(256);
-    std::vector<bool> used(256);
     p.save();
+    // The shadows: the exposed stitches as a picture of one pixel each,
+    // stretched without smoothing, one transfer for all of them.
+    QImage shade(int(r.c1 - r.c0), int(r.r1 - r.r0), QImage::Format_RGB32);
+    if (!shade.isNull()) {
+        std::array<QRgb, 256> shadowRgb{};
+        for (int k = 0; k < 256; ++k) shadowRgb[std::size_t(k)] = shadowOf(yarnColour(colours, k)).rgb();
+        for (int64_t row = r.r0; row < r.r1; ++row) {
+            auto* line = reinterpret_cast<QRgb*>(shade.scanLine(int(row - r.r0)));
+            for (int64_t c = r.c0; c < r.c1; ++c) line[c - r.c0] = shadowRgb[cells.at(c, row)];
+        }
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        p.drawImage(QRectF(double(r.c0) * w, double(r.r0) * h, double(r.c1 - r.c0) * w, double(r.r1 - r.r0) * h),
+                    shade);
+    }
+    std::vector<QPainterPath> leaves(256);
+    std::vector<bool> used(256);
+    p.setRenderHint(QPainter::Antialiasing, true);
     const int64_t tileRows = std::max<int64_t>(1, int64_t(kTilePx / h));
     const int64_t tileColumns = std::max<int64_t>(1, int64_t(kTilePx / w));
     for (int64_t b0 = r.r0; b0 < r.r1; b0 += tileRows)
-    for (int64_t t0 = r.c0; t0 < r.c1; t0 += tileColumns) {
-        const int64_t b1 = std::min(r.r1, b0 + tileRows), t1 = std::min(r.c1, t0 + tileColumns);
-        for (int64_t row = b0; row < b1; ++row) {
-            const double y = double(row) * h;
-            // Shadows as one rectangle per run, so no seams show inside it.
-            int64_t runStart = t0;
-            for (int64_t c = t0; c < t1; ++c) {
-                const uint8_t yarn = cells.at(c, row);
-                used[yarn] = true;
-                addStitch(leaves[yarn], double(c) * w, y, w, h);
-                if (c + 1 == t1 || cells.at(c + 1, row) != yarn) {
-                    shadows[yarn].addRect(QRectF(double(runStart) * w, y, double(c + 1 - runStart) * w, h));
-                    runStart = c + 1;
+        for (int64_t t0 = r.c0; t0 < r.c1; t0 += tileColumns) {
+            const int64_t b1 = std::min(r.r1, b0 + tileRows), t1 = std::min(r.c1, t0 + tileColumns);
+            for (int64_t row = b0; row < b1; ++row)
+                for (int64_t c = t0; c < t1; ++c) {
+                    const uint8_t yarn = cells.at(c, row);
+                    used[yarn] = true;
+                    addStitch(leaves[yarn], double(c) * w, double(row) * h, w, h);
                 }
-            }
+            for (int k = 0; k < 256; ++k)
+                if (used[std::size_t(k)]) {
+                    p.fillPath(leaves[std::size_t(k)], yarnColour(colours, k));
+                    leaves[std::size_t(k)].clear();
+                    used[std::size_t(k)] = false;
+                }
         }
-        p.setRenderHint(QPainter::Antialiasing, false);
-        for (int k = 0; k < 256; ++k)
-            if (used[std::size_t(k)]) p.fillPath(shadows[std::size_t(k)], shadowOf(yarnColour(colours, k)));
-        p.setRenderHint(QPainter::Antialiasing, true);
-        for (int k = 0; k < 256; ++k)
-            if (used[std::size_t(k)]) {
-                p.fillPath(leaves[std::size_t(k)], yarnColour(colours, k));
-                leaves[std::size_t(k)].clear();
-                shadows[std::size_t(k)].clear();
-                used[std::size_t(k)] = false;
-            }
-    }
     p.restore();
 }
 

@@ -3,10 +3,11 @@
 // of a real stitch (10 cm / stitches wide, 10 cm / rows high), so the
 // colours can be judged together before the yarn is bought.
 //
-// The stitches of one yarn are gathered into one path (per shade) and
-// filled at once, tile by tile of the grid: a 1000 x 1000 grid at 4 pixels
-// a stitch (12 megapixels) takes under a second. (Paths as wide as the grid
-// took half a minute: see kTilePx.)
+// The leaves of one yarn's stitches are gathered into one path and filled
+// at once, tile by tile of the grid, and the shadows go on as one stretched
+// picture: a 1000 x 1000 grid at 4 pixels a stitch (12 megapixels) takes
+// under a second. (Paths as wide as the grid took half a minute: see
+// kTilePx.)
 #pragma once
 
 #include <QImage>
