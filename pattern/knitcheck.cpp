@@ -129,7 +129,7 @@ int64_t ConfettiCleanup::workBytes(int width, int height) {
 ConfettiCleanup::Status ConfettiCleanup::run(const GridBytes& g, int maxIsland, const LPAL& palette, int yarnCount,
                                              const CancellableProgress& progress) {
     grid_ = {};
-    yarns_ = {};
+    yarns_ = std::vector<uint8_t>();
     changes_ = 0;
     if (!usable(g) || maxIsland < 1) return Status::Ok;
     const int w = g.width, h = g.height;
@@ -159,7 +159,7 @@ ConfettiCleanup::Status ConfettiCleanup::run(const GridBytes& g, int maxIsland, 
 
         for (int r = 0; r < h; ++r) {
             if (!proceed(progress, rowPercent(r, h))) {
-                yarns_ = {};
+                yarns_ = std::vector<uint8_t>();
                 return Status::Cancelled;
             }
             for (int x = w - 1; x >= 0; --x) {
@@ -212,7 +212,7 @@ ConfettiCleanup::Status ConfettiCleanup::run(const GridBytes& g, int maxIsland, 
             }
         }
     } catch (const std::bad_alloc&) {
-        yarns_ = {};
+        yarns_ = std::vector<uint8_t>();
         return Status::OutOfMemory;
     }
     proceed(progress, 0);
