@@ -147,14 +147,38 @@ ConfettiCleanup::Status ConfettiCleanup::run(const GridBytes& g, int maxIsland, 
         for (int r = 0; r < h; ++r)
             row::mapRow(g.bits + std::ptrdiff_t(r) * g.bytew, w, map_, yarns_.data() + size_t(r) * size_t(w));
         uint8_t* yarns = yarns_.data();
-        std::vector<size_t> members, border;
-
-        auto forNeighbours = [&](size_t i, auto&& f) {
-            const int x = int(i % size_t(w));
-            if (x > 0) f(i - 1);
-            if (x + 1 < w) f(i + 1);
-            if (i >= size_t(w)) f(i - size_t(w));
-            if (i + size_t(w) < n) f(i + size_t(w));
+        // Members with their column: the neighbours need it, and a
+        // division per stitch would cost more than the rest.
+        struct Member {
+            size_t i;
+            int x;
+        };
+        std::vector<Member> members;
+        std::vector<size_t> border;
+        struct Candidate {
+            int yarn, count;
+        };
+        std::vector<Candidate> candidates;
+        // The most frequent bordering yarn; a tie goes to the yarn nearest in
+        // colour to c, then to the lower number.
+        auto choose = [&](std::span<Candidate> ks, int c) {
+            int best = -1, bestCount = 0;
+            int64_t bestDist = 0;
+            for (const Candidate& k : ks) {
+                const int64_t d = squaredDistance(palette.rgb0[k.yarn], palette.rgb0[c]);
+                if (best < 0 || k.count > bestCount || (k.count == bestCount && (d < bestDist || (d == bestDist && k.yarn < best)))) {
+                    best = k.yarn;
+                    bestCount = k.count;
+                    bestDist = d;
+                }
+            }
+            return best;
+        };
+        auto forNeighbours = [&](const Member& m, auto&& f) {
+            if (m.x > 0) f(Member{m.i - 1, m.x - 1});
+            if (m.x + 1 < w) f(Member{m.i + 1, m.x + 1});
+            if (m.i >= size_t(w)) f(Member{m.i - size_t(w), m.x});
+            if (m.i + size_t(w) < n) f(Member{m.i + size_t(w), m.x});
         };
 
         for (int r = 0; r < h; ++r) {
@@ -166,49 +190,80 @@ ConfettiCleanup::Status ConfettiCleanup::run(const GridBytes& g, int maxIsland, 
                 const size_t start = size_t(r) * size_t(w) + size_t(x);
                 if (test(big, start)) continue;
                 const uint8_t c = yarns[start];
-                members.assign(1, start);
+                // Most stitches decide on their own four neighbours.
+                std::array<size_t, 4> nb;
+                int nn = 0;
+                if (x > 0) nb[size_t(nn++)] = start - 1;
+                if (x + 1 < w) nb[size_t(nn++)] = start + 1;
+                if (r > 0) nb[size_t(nn++)] = start - size_t(w);
+                if (r + 1 < h) nb[size_t(nn++)] = start + size_t(w);
+                bool alone = true;
+                for (int k = 0; k < nn; ++k) alone &= yarns[nb[size_t(k)]] != c;
+                if (alone) {
+                    std::array<Candidate, 4> ks;
+                    int nk = 0;
+                    for (int k = 0; k < nn; ++k) {
+                        const int y = yarns[nb[size_t(k)]];
+                        int j = 0;
+                        while (j < nk && ks[size_t(j)].yarn != y) ++j;
+                        if (j == nk) ks[size_t(nk++)] = Candidate{y, 1};
+                        else ++ks[size_t(j)].count;
+                    }
+                    const int best = choose(std::span<Candidate>(ks.data(), size_t(nk)), c);
+                    if (best < 0) set(big, start);  // a grid of one stitch
+                    else yarns[start] = uint8_t(best);
+                    continue;
+                }
+                if (maxIsland == 1) {  // a neighbour of its yarn: a region of two at least
+                    set(big, start);
+                    continue;
+                }
+                members.assign(1, Member{start, x});
                 set(mark, start);
                 bool large = false;
                 for (size_t k = 0; k < members.size() && !large; ++k) {
-                    forNeighbours(members[k], [&](size_t q) {
-                        if (large || yarns[q] != c) return;
-                        if (test(big, q)) {
+                    const Member m = members[k];  // the list grows inside
+                    forNeighbours(m, [&](const Member& q) {
+                        if (large || yarns[q.i] != c) return;
+                        if (test(big, q.i)) {
                             large = true;
-                        } else if (!test(mark, q)) {
-                            set(mark, q);
+                        } else if (!test(mark, q.i)) {
+                            set(mark, q.i);
                             members.push_back(q);
                             if (members.size() > size_t(maxIsland)) large = true;
                         }
                     });
                 }
-                for (size_t m : members) clear(mark, m);
+                for (const Member& m : members) clear(mark, m.i);
                 if (large) {
-                    for (size_t m : members) set(big, m);
+                    for (const Member& m : members) set(big, m.i);
                     continue;
                 }
+                // Each bordering stitch counted once (one stitch's
+                // neighbours are distinct anyway).
                 border.clear();
-                for (size_t m : members)
-                    forNeighbours(m, [&](size_t q) {
-                        if (yarns[q] != c) border.push_back(q);
+                for (const Member& m : members)
+                    forNeighbours(m, [&](const Member& q) {
+                        if (yarns[q.i] != c) border.push_back(q.i);
                     });
-                std::sort(border.begin(), border.end());
-                border.erase(std::unique(border.begin(), border.end()), border.end());
-                std::array<int, 256> count{};
-                for (size_t q : border) ++count[yarns[q]];
-                int best = -1;
-                for (int y = 0; y < 256; ++y) {
-                    if (count[size_t(y)] == 0) continue;
-                    if (best < 0 || count[size_t(y)] > count[size_t(best)] ||
-                        (count[size_t(y)] == count[size_t(best)] &&
-                         squaredDistance(palette.rgb0[y], palette.rgb0[c]) <
-                             squaredDistance(palette.rgb0[best], palette.rgb0[c])))
-                        best = y;
+                if (members.size() > 1) {
+                    std::sort(border.begin(), border.end());
+                    border.erase(std::unique(border.begin(), border.end()), border.end());
                 }
+                candidates.clear();
+                for (size_t q : border) {
+                    const int y = yarns[q];
+                    auto it = std::find_if(candidates.begin(), candidates.end(),
+                                           [&](const Candidate& k) { return k.yarn == y; });
+                    if (it == candidates.end()) candidates.push_back(Candidate{y, 1});
+                    else ++it->count;
+                }
+                const int best = choose(candidates, c);
                 if (best < 0) {  // nothing around it: the whole grid
-                    for (size_t m : members) set(big, m);
+                    for (const Member& m : members) set(big, m.i);
                     continue;
                 }
-                for (size_t m : members) yarns[m] = uint8_t(best);
+                for (const Member& m : members) yarns[m.i] = uint8_t(best);
             }
         }
     } catch (const std::bad_alloc&) {
