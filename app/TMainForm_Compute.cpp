@@ -41,7 +41,6 @@ void TMainForm::RenderBtnClick(QObject*) {
     freedib(di3);
     di3 = grid;
     undoStack->clear();  // its steps belong to the old grid
-    updateKnitChecks();
     gridChanged();
 }
 

@@ -548,7 +548,7 @@ void TMainForm::connectEvents() {
     connect(undoStack, &QUndoStack::canUndoChanged, UndoBtn, &QWidget::setEnabled);
     connect(undoStack, &QUndoStack::canRedoChanged, RedoBtn, &QWidget::setEnabled);
     // Every push, merge, undo and redo (also of commands others push).
-    connect(undoStack, &QUndoStack::indexChanged, this, [this] { gridChanged(); });
+    connect(undoStack, &QUndoStack::indexChanged, this, [this](int index) { undoStepped(index); });
     connect(ZoomOutBtn, &QToolButton::clicked, this, [this] { zoomBy(-1); });
     connect(ZoomInBtn, &QToolButton::clicked, this, [this] { zoomBy(+1); });
     ScrollBox1->viewport()->installEventFilter(this);

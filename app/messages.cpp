@@ -172,4 +172,15 @@ QString noMotifColours() {
     return QStringLiteral("Das Motiv enthält keine Bildpunkte, aus denen Garn-Farben genommen werden könnten.");
 }
 
+QString cleanupTooLarge() {
+    return QStringLiteral("Für das Entfernen des Konfettis reicht der Arbeitsspeicher bei einem Muster dieser Größe "
+                          "nicht. Das Muster bleibt unverändert.");
+}
+
+QString manyPages(int64_t pages, bool pdf) {
+    const QString n = german().toString(qlonglong(pages));
+    return pdf ? QStringLiteral("Die PDF-Datei bekommt %1 Seiten. %1 Seiten speichern?").arg(n)
+               : QStringLiteral("Der Ausdruck hat %1 Seiten. %1 Seiten drucken?").arg(n);
+}
+
 }  // namespace messages

@@ -118,12 +118,13 @@ TEST(KnitFloatsPage, PhotoScreenshot) {
     for (QRadioButton* method : {form.NearCheck, form.FSErrCheck}) {
         method->setChecked(true);
         form.RenderBtnClick(form.BitBtn3);
-        const auto& r = form.knitReport;
-        std::printf("%s, %d x %d stitches, limit %d: floats too long in %zu rows (%zu floats), "
+        form.updateKnitChecks();
+        const auto& r = form.knitChecks;
+        std::printf("%s, %d x %d stitches, limit %d: floats too long in %zu rows (%lld floats), "
                     "more than 2 yarns in %zu rows, %s\n",
-                    method == form.NearCheck ? "nearest colour" : "dithering", r.width, r.height,
-                    r.options.floatLimit, r.longFloatRows.size(), r.longFloats.size(), r.crowdedRows.size(),
-                    qPrintable(form.ConfettiLabel->text()));
+                    method == form.NearCheck ? "nearest colour" : "dithering", r.width(), r.height(),
+                    r.options().floatLimit, r.longFloatRows().size(), (long long)r.longFloatCount(),
+                    r.crowdedRows().size(), qPrintable(form.ConfettiLabel->text()));
         form.KnitCheck->setChecked(true);
         form.KnitCheckClick(form.KnitCheck);
         form.NextFloatBtnClick(form.NextFloatBtn);
