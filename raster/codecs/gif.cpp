@@ -417,9 +417,11 @@ namespace {
 // cache, where a hash table costs a probe sequence.
 class LzwEncoder {
 public:
-    LzwEncoder(ByteWriter& out, int codeSize)
-        : out_(out), codeSize_(codeSize), clear_(1u << codeSize), mask_((1u << codeSize) - 1),
-          table_(std::size_t(kCodes) << codeSize, uint16_t(0)) {
+    // `columnBits`: the pixels are below 1 << columnBits (at most codeSize):
+    // the table has a column per pixel value that occurs, not per code.
+    LzwEncoder(ByteWriter& out, int codeSize, int columnBits)
+        : out_(out), codeSize_(codeSize), columnBits_(columnBits), clear_(1u << codeSize), mask_((1u << codeSize) - 1),
+          table_(std::size_t(kCodes) << columnBits, uint16_t(0)) {
         reset();
         put(clear_);
     }
@@ -433,7 +435,7 @@ public:
         uint32_t cur = cur_, tag = stamp_ << 12;
         for (; i < n; ++i) {
             const uint32_t px = p[i] & mask_;
-            uint16_t& slot = table_[(std::size_t(cur) << codeSize_) | px];
+            uint16_t& slot = table_[(std::size_t(cur) << columnBits_) | px];
             if ((slot & 0xF000u) == tag) {
                 cur = slot & 0xFFFu;
                 continue;
@@ -499,7 +501,7 @@ private:
     }
 
     ByteWriter& out_;
-    const int codeSize_;
+    const int codeSize_, columnBits_;
     const uint32_t clear_, mask_;
     std::vector<uint16_t> table_;  // generation << 12 | code
     uint32_t stamp_ = 0;
@@ -546,7 +548,9 @@ Status gifWrite(const dib& d, std::FILE* f) {
     const int codeSize = std::max(2, bits);
     out.u8(uint8_t(codeSize));
     {
-        LzwEncoder lzw(out, codeSize);
+        int columnBits = 1;
+        while ((1 << columnBits) < p.count()) ++columnBits;
+        LzwEncoder lzw(out, codeSize, std::min(columnBits, codeSize));
         std::vector<uint8_t> idx(static_cast<size_t>(w));
         const std::size_t used = usedRowBytes(w, dibbitcount(d));
         for (int y = 0; y < h; ++y) {
