@@ -23,6 +23,7 @@
 #include "app/TMainForm.h"
 #include "platform/controls.h"
 #include "support/blockguard.h"
+#include "support/msgboxcapture.h"
 
 namespace {
 
@@ -136,4 +137,15 @@ TEST(KnitFloatsPage, PhotoScreenshot) {
         const QString name = method == form.NearCheck ? QStringLiteral("nearest") : QStringLiteral("dither");
         EXPECT_TRUE(form.grab().save(dir + QStringLiteral("/knit-page4-") + name + QStringLiteral(".png")));
     }
+}
+
+// Many pages are asked about before anything is written: 30 mm cells with
+// an overlap of 10 make well over a thousand pages of the start-up grid.
+TEST(OutputStaysResponsive, ManyPagesAskedAboutFirst) {
+    TMainForm form("/tmp/x/tricoma");
+    testsupport::MessageBoxCapture boxes(platform::IDNO);
+    form.savePagesPdf(PdfRequest{30.0, 10, &form});
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_TRUE(boxes.boxes[0].text.endsWith(QStringLiteral("Seiten speichern?"))) << qPrintable(boxes.boxes[0].text);
+    EXPECT_EQ(boxes.boxes[0].flags & platform::MB_YESNO, unsigned(platform::MB_YESNO));
 }
