@@ -163,58 +163,6 @@ void TMainForm::knitGridReplaced() {
     showKnitFigures();
 }
 
-void TMainForm::undoStepped(int index) {
-    // The rows of the steps between the index seen last and this one; a
-    // step of another kind, or one no longer there, redoes the whole grid.
-    const int h = dibheight(di3);
-    int first = h + 1, last = 0;
-    bool whole = false;
-    auto rowsOf = [&](const QUndoCommand* command, size_t from) {
-        const auto* edit = dynamic_cast<const chart::SetStitchesCommand*>(command);
-        if (!edit || command->childCount() > 0) {
-            whole = true;
-            return;
-        }
-        const auto& changes = edit->changes();
-        for (size_t i = from; i < changes.size(); ++i) {
-            const int row = h - changes[i].row;  // from the top -> knitter's row
-            first = std::min(first, row);
-            last = std::max(last, row);
-        }
-    };
-    if (undoStack->count() == 0) {
-        // Cleared: the grid was replaced, and whoever replaced it says so.
-        knitUndoIndex_ = 0;
-        knitSeenCommand_ = nullptr;
-        return;
-    }
-    if (index == knitUndoIndex_) {
-        // The step below grew (a stroke went on).
-        const QUndoCommand* top = undoStack->command(index - 1);
-        rowsOf(top, top == knitSeenCommand_ ? knitSeenChanges_ : 0);
-    } else {
-        for (int i = std::min(index, knitUndoIndex_); i < std::max(index, knitUndoIndex_) && !whole; ++i)
-            if (const QUndoCommand* c = undoStack->command(i)) rowsOf(c, 0);
-            else whole = true;
-    }
-    knitUndoIndex_ = index;
-    knitSeenCommand_ = index > 0 ? undoStack->command(index - 1) : nullptr;
-    const auto* seen = dynamic_cast<const chart::SetStitchesCommand*>(knitSeenCommand_);
-    knitSeenChanges_ = seen ? seen->changes().size() : 0;
-
-    if (whole) {
-        gridChanged();
-        return;
-    }
-    if (first <= last) {
-        knitChecks.rowsChanged(pattern::knit::gridBytes(di3), first, last);
-        // Float rows and crowded rows beside the edit may have changed too.
-        showKnitFigures(std::max(1, first - 1), std::min(h, last + 1));
-    }
-    PaintBox2Paint(PaintBox2);
-    showYarnUsage();
-}
-
 namespace {
 
 // Brings a list of rows (item data: the row, ascending) in line for rows
