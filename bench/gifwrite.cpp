@@ -254,7 +254,7 @@ int main(int argc, char** argv) {
         // CPU time: on a shared machine the wall time mostly measures the
         // neighbours.
         auto get = [&](const std::string& name) {
-            auto it = summary.ns.find(name + "/" + yarns + "/repeats:3_median");
+            auto it = summary.ns.find(name + "/" + yarns + "/repeats:3");
             return it == summary.ns.end() ? -1.0 : it->second / 1e6;
         };
         const double plain = get("BM_PlainWrite"), before = get("BM_GifBefore"), now = get("BM_Gif");
