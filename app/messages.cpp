@@ -37,6 +37,8 @@ QString computeRefusal(pattern::ComputeStatus status, int stitches, int rows) {
     case ComputeStatus::OutOfMemory:
         return QStringLiteral("Für die Berechnung des Musters ist nicht genügend Arbeitsspeicher frei. Das bisherige "
                               "Muster bleibt erhalten.");
+    case ComputeStatus::Cancelled:
+        return {};  // the user's own choice: nothing to report
     }
     return {};
 }
