@@ -7,6 +7,7 @@
 
 #include "app/TMainForm.h"
 #include "app/messages.h"
+#include "app/progressgate.h"
 #include "app/ButtonsXP.h"
 #include "platform/dialogs.h"
 #include "platform/errorreport.h"
@@ -88,7 +89,9 @@ void TMainForm::PrintBtnClick(QObject*) {
                     PrintForm = nullptr;
                     return;
                 }
-                if (output::printPages(platform::Printer(), doc) != output::PrintPagesStatus::ok)
+                ProgressGate gate(this, QStringLiteral("Seiten werden gedruckt …"));
+                if (output::printPages(platform::Printer(), doc, gate.callback()) ==
+                    output::PrintPagesStatus::nothingFits)
                     errorreport::Report(messages::pagesRefusal(), this);
             } else {
                 const output::PrintChoice choice = form->choice();
@@ -116,6 +119,10 @@ void TMainForm::savePagesPdf(const PdfRequest& request) {
     if (!PdfDialog->Execute(request.owner)) return;
     QString name = PdfDialog->FileName;
     if (output::fileExtension(name).isEmpty()) name += QStringLiteral(".pdf");
-    const output::PdfStatus s = output::exportPdf(name, doc, output::pdfPageLayout(platform::Printer()));
+    output::PdfStatus s;
+    {
+        ProgressGate gate(request.owner, QStringLiteral("PDF wird geschrieben …"));
+        s = output::exportPdf(name, doc, output::pdfPageLayout(platform::Printer()), gate.callback());
+    }
     if (s != output::PdfStatus::ok) errorreport::Report(messages::pdfFailure(s, name), request.owner);
 }

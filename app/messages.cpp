@@ -97,6 +97,8 @@ QString pdfFailure(output::PdfStatus status, const QString& path) {
         return QStringLiteral("Die Datei \"%1\" konnte nicht vollständig geschrieben werden (ist der Datenträger "
                               "voll?). Eine schon vorhandene Datei dieses Namens blieb unverändert.")
             .arg(path);
+    case PdfStatus::cancelled:
+        return {};  // the user's own choice
     }
     return {};
 }
