@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSpinBox>
@@ -21,6 +22,7 @@
 
 #include "app/ButtonsXP.h"
 #include "app/TMainForm.h"
+#include "app/progressgate.h"
 #include "platform/controls.h"
 #include "support/blockguard.h"
 #include "support/msgboxcapture.h"
@@ -148,4 +150,23 @@ TEST(OutputStaysResponsive, ManyPagesAskedAboutFirst) {
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_TRUE(boxes.boxes[0].text.endsWith(QStringLiteral("Seiten speichern?"))) << qPrintable(boxes.boxes[0].text);
     EXPECT_EQ(boxes.boxes[0].flags & platform::MB_YESNO, unsigned(platform::MB_YESNO));
+}
+
+// The progress dialog: a cancel click makes the callback say stop; shown
+// for a person to look at when screenshots are asked for.
+TEST(OutputStaysResponsive, ProgressDialogCancels) {
+    TMainForm form("/tmp/x/tricoma");
+    ProgressGate gate(&form, QStringLiteral("Seiten werden gedruckt …"));
+    const pattern::CancellableProgress report = gate.callback();
+    EXPECT_TRUE(report(0));
+    EXPECT_TRUE(report(40));
+    EXPECT_EQ(gate.dialog()->value(), 40);
+    if (const char* env = std::getenv("TRICOMA_SCREENSHOT_DIR"); env && *env) {
+        gate.dialog()->show();
+        QApplication::processEvents();
+        EXPECT_TRUE(gate.dialog()->grab().save(QString::fromLocal8Bit(env) + QStringLiteral("/progress.png")));
+    }
+    gate.dialog()->cancel();
+    EXPECT_FALSE(report(41));
+    EXPECT_TRUE(gate.cancelled());
 }
