@@ -275,6 +275,12 @@ void TMainForm::NextFloatBtnClick(QObject*) {
             const size_t k = size_t(knitCurrentFloat - before);
             if (k >= floats.size()) return;
             knitCurrentSpot_ = floats[k];
+            // The row list says where "Nächste" went.
+            const int entry = FloatRowsBox->findData(row);
+            if (entry >= 0) {
+                const QSignalBlocker quiet(FloatRowsBox);
+                FloatRowsBox->setCurrentIndex(entry);
+            }
             showKnitSpot(row, knitCurrentSpot_.from, knitCurrentSpot_.to);
             return;
         }
@@ -371,17 +377,17 @@ void TMainForm::paintKnitMarks(QPainter& canvas, int bigW, int bigH) {
     canvas.setPen(QPen(QColor(0, 200, 255), 1, Qt::DashLine));
     const auto [c0, c1] = inView(r.crowdedRows());
     for (auto it = c0; it != c1; ++it) canvas.drawRect(cells(*it, 1, w).adjusted(0, 0, -1, -1));
-    // Long floats: the stitches the yarn is carried past, framed dark and
-    // light so the mark shows on any yarn colour.
+    // Long floats: a thin line under the stitches the yarn is carried past,
+    // dark under light so it shows on any yarn, and the yarns stay visible
+    // (frames round every run hid a photo's colours).
     const pattern::knit::GridBytes grid = pattern::knit::gridBytes(di3);
     const auto [f0, f1] = inView(r.longFloatRows());
     for (auto it = f0; it != f1; ++it)
         for (const pattern::knit::Float& f : r.longFloatsOfRow(grid, *it)) {
-            const QRect box = cells(f.row, f.from, f.to).adjusted(0, 0, -1, -1);
-            canvas.setPen(QPen(Qt::black, 3));
-            canvas.drawRect(box);
-            canvas.setPen(QPen(QColor(255, 0, 255), 1));
-            canvas.drawRect(box);
+            const QRect box = cells(f.row, f.from, f.to);
+            const int y = box.bottom() - std::min(2, box.height() / 4);
+            canvas.fillRect(QRect(box.left(), y - 1, box.width(), 3), Qt::black);
+            canvas.fillRect(QRect(box.left(), y, box.width(), 1), QColor(255, 0, 255));
         }
     if (knitCurrentFloat >= 0 && knitCurrentFloat < r.longFloatCount()) {
         const pattern::knit::Float& f = knitCurrentSpot_;
