@@ -659,7 +659,15 @@ void storePageChoice(const PageChoice& c) {
 
 // ---------------------------------------------------------------- output
 
-PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc, WrittenPages* written) {
+namespace {
+
+// Progress at the start of `page` of `pages`, as rows report it.
+int pagePercent(int64_t page, int64_t pages) { return pages > 1 ? int((page - 1) * 100 / (pages - 1)) : 100; }
+
+}  // namespace
+
+PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc,
+                            const pattern::CancellableProgress& progress, WrittenPages* written) {
     const double dpmm = printer.Resolution() / 25.4;
     doc.setPageSize(printer.PageWidth() / dpmm, printer.PageHeight() / dpmm);
     if (doc.pageCount() == 0) return PrintPagesStatus::nothingFits;
@@ -673,6 +681,10 @@ PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc
         // Asked again inside the job, as the one-page print does.
         doc.setPageSize(printer.PageWidth() / dpmm, printer.PageHeight() / dpmm);
         for (int64_t page = 1; page <= doc.pageCount(); ++page) {
+            if (!pattern::proceed(progress, pagePercent(page, doc.pageCount()))) {
+                printer.Abort();  // nothing of the job reaches the printer
+                return PrintPagesStatus::cancelled;
+            }
             if (page > 1) printer.NewPage();
             doc.paintPage(printer.Canvas(), page, dpmm);
         }
@@ -709,7 +721,8 @@ QPageLayout pdfPageLayout(platform::PrinterService& printer) {
     }
 }
 
-PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout, WrittenPages* written) {
+PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout,
+                    const pattern::CancellableProgress& progress, WrittenPages* written) {
     const QRectF area = layout.paintRect(QPageLayout::Millimeter);
     doc.setPageSize(area.width(), area.height());
     if (doc.pageCount() == 0) return PdfStatus::nothingFits;
@@ -734,6 +747,11 @@ PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& l
             return PdfStatus::writeFailed;
         }
         for (int64_t page = 1; page <= doc.pageCount(); ++page) {
+            if (!pattern::proceed(progress, pagePercent(page, doc.pageCount()))) {
+                p.end();
+                file.cancelWriting();
+                return PdfStatus::cancelled;
+            }
             if (page > 1) writer.newPage();
             doc.paintPage(p, page, dpmm);
         }
