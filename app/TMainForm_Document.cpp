@@ -41,5 +41,5 @@ void TMainForm::showNotices() {
     const bool waiting = document_->yarnsWaiting();
     YarnsWaitingPanel->setVisible(waiting);
     YarnsWaitingPanel2->setVisible(waiting);
-    MotifNotice->parentWidget()->setVisible(document_->motifBlank && document_->origin == pattern::GridOrigin::Opened);
+    MotifNotice->parentWidget()->setVisible(document_->origin == pattern::GridOrigin::Opened && document_->motifIsBlank());
 }

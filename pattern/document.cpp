@@ -92,6 +92,13 @@ GridColours PatternDocument::coloursFromYarns() const {
     return c;
 }
 
+bool PatternDocument::motifIsBlank() const {
+    if (!motifBlank || !motif.poi || !motif.pmi) return false;
+    const uint8_t* p = motif.poi;
+    const uint8_t* end = p + motif.pmi->bmiHeader.biSizeImage;
+    return std::all_of(p, end, [](uint8_t b) { return b == 0xFF; });
+}
+
 void PatternDocument::pushNewGrid(dib next, GridOrigin nextOrigin, const QString& text) {
     // Each compute step holds a whole grid; beyond the budget the older
     // history goes, this step stays undoable.

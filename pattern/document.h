@@ -67,8 +67,10 @@ public:
     int reihen = 0;
     double breite = 0;
     double hoch = 0;
-    // The motif is still the blank start-up picture.
+    // The motif is the start-up picture (no motif was loaded since).
     bool motifBlank = true;
+    // ... and still white all over, as it started.
+    bool motifIsBlank() const;
     GridOrigin origin = GridOrigin::Computed;
     // Yarns "in use" for a palette file: the count taken from the motif or
     // read from a file; all of yarns.num otherwise.
