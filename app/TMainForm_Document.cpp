@@ -30,6 +30,7 @@ void TMainForm::documentChanged(unsigned what, int, int) {
         }
         ComputeNotice->parentWidget()->hide();  // it spoke of the grid before this change
     }
+    if (what & Size) showStitchCount();
     if (what & Yarns) {
         PaintBox1->update();
         PaintBox3->update();

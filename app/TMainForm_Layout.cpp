@@ -564,15 +564,9 @@ void TMainForm::connectEvents() {
     connect(breited, &QDoubleSpinBox::valueChanged, this, [this] { breitedChange(breited); });
     connect(hoched, &QDoubleSpinBox::valueChanged, this, [this] { hochedChange(hoched); });
     for (QSpinBox* gauge : {maschened, reihened})
-        connect(gauge, &QSpinBox::valueChanged, this, [this] {
-            readSize();
-            showStitchCount();
-        });
+        connect(gauge, &QSpinBox::valueChanged, this, [this] { readSize(); });
     for (QDoubleSpinBox* size : {static_cast<QDoubleSpinBox*>(breited), static_cast<QDoubleSpinBox*>(hoched)})
-        connect(size, &QDoubleSpinBox::valueChanged, this, [this] {
-            readSize();
-            showStitchCount();
-        });
+        connect(size, &QDoubleSpinBox::valueChanged, this, [this] { readSize(); });
 
     // The XPaint handlers draw when called from a paint event and ask for
     // one otherwise (see TPaintBox::canvas).

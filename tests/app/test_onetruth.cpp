@@ -310,3 +310,36 @@ TEST_F(OneTruthYarnNumbers, ReadoutAndPaletteFileAgree) {
     }
     for (int i : {0, 1, 2}) EXPECT_TRUE(form.YarnUsageLabel2->text().contains(QStringLiteral("Garn&nbsp;%1:").arg(i)));
 }
+
+// Pages 3 and 4 with colours waiting, page 4 after Berechnen replaced an
+// edit, page 2 after a pattern was opened over the blank motif.
+TEST_F(OneTruth, Screenshots) {
+    const char* env = std::getenv("TRICOMA_SCREENSHOT_DIR");
+    if (!env || !*env) GTEST_SKIP() << "TRICOMA_SCREENSHOT_DIR not set";
+    const QString out = QString::fromLocal8Bit(env);
+    auto shot = [&](int p, const char* name) {
+        page(p);
+        QApplication::processEvents();
+        EXPECT_TRUE(form.grab().save(out + QLatin1Char('/') + QLatin1String(name)));
+    };
+    const QString file = dir.filePath("muster.png");
+    answerFile(file);
+    threeBandMotif();
+    page(2);
+    form.YarnCountEdit->setValue(3);
+    QTest::mouseClick(form.FromMotifBtn, Qt::LeftButton);
+    form.RenderBtnClick(form.BitBtn3);
+    QTest::mouseClick(form.SavePatternBtn, Qt::LeftButton);
+    form.pal.rgb0[1] = PALETTEENTRY{40, 170, 60, 0};
+    form.yarnsChanged();
+    shot(2, "onetruth_page3_waiting.png");
+    shot(3, "onetruth_page4_waiting.png");
+    QTest::mouseClick(form.TakeYarnsBtn2, Qt::LeftButton);
+    form.colornr = 2;
+    edit(5, 5);
+    form.RenderBtnClick(form.BitBtn3);
+    shot(3, "onetruth_page4_computed.png");
+    std::memset(form.di.poi, 0xFF, form.di.pmi->bmiHeader.biSizeImage);
+    QTest::mouseClick(form.OpenPatternBtn, Qt::LeftButton);
+    shot(1, "onetruth_page2_blankmotif.png");
+}
