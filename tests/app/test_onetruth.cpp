@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -21,6 +22,7 @@
 #include "app/ButtonsXP.h"
 #include "app/TMainForm.h"
 #include "chart/render.h"
+#include "output/pages.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "raster/PixKit3.h"
@@ -101,6 +103,23 @@ struct OneTruth : ::testing::Test {
         freedib(r.chart);
         return found;
     }
+    // Some page of the multi-page chart has a pixel of `colour`.
+    bool pagesShow(uint32_t colour) {
+        output::PageDocument doc(form.di3, form.maschened->value(), form.reihened->value(), 5.0, 2);
+        doc.setPageSize(190, 277);
+        const QRgb want = qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+        for (int page = 1; page <= doc.pageCount(); ++page) {
+            QImage img(190 * 2, 277 * 2, QImage::Format_RGB32);
+            img.fill(Qt::white);
+            QPainter p(&img);
+            doc.paintPage(p, page, 2.0);
+            p.end();
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                    if ((img.pixel(x, y) & 0xFFFFFF) == (want & 0xFFFFFF)) return true;
+        }
+        return false;
+    }
 };
 
 using OneTruthColours = OneTruth;
@@ -155,6 +174,7 @@ TEST_F(OneTruthColours, AChangedColourWaitsThenIsTakenOverAsOneStep) {
         page(4);
         EXPECT_EQ(getpixel(form.rdi, 60 + 10, 10 + 7), c.shown) << c.what;  // a cell of the chart
         EXPECT_TRUE(legendShows(c.shown)) << c.what;
+        EXPECT_EQ(pagesShow(red), c.shown == red) << c.what;
         if (c.shown == white) {
             EXPECT_FALSE(legendShows(red)) << c.what;
         }
