@@ -105,7 +105,7 @@ void PatternDocument::pushNewGrid(dib next, GridOrigin nextOrigin, const QString
     int64_t held = gridBytes(grid);
     for (int i = 0; i < undo.count(); ++i)
         if (const auto* s = dynamic_cast<const NewGridStep*>(undo.command(i))) held += s->heldBytes();
-    if (held > kUndoGridBytes) undo.clear();
+    if (held + gridBytes(next) > undoGridBytes) undo.clear();
     undo.push(new NewGridStep(*this, next, nextOrigin, text));
     undo.setClean();
 }

@@ -103,6 +103,7 @@ public:
     // steps within this many bytes (older history is dropped beyond it).
     static constexpr int kUndoSteps = 200;
     static constexpr int64_t kUndoGridBytes = int64_t(256) << 20;
+    int64_t undoGridBytes = kUndoGridBytes;
 
 signals:
     void changed(unsigned what, int firstRow, int lastRow);

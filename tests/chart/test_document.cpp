@@ -78,3 +78,17 @@ TEST(OneTruthDocument, EveryStepReportsWhatAndWhichRows) {
     EXPECT_TRUE(doc.yarnWaiting(1));
     EXPECT_FALSE(doc.yarnWaiting(2));
 }
+
+// Each computation holds a grid; past the byte budget the older history
+// goes, the newest computation stays undoable.
+TEST(OneTruthDocument, ComputeStepsKeepWithinTheByteBudget) {
+    BlockGuard guard;
+    pattern::PatternDocument doc;
+    doc.resetGrid(grid8(100, 100, 11), pattern::GridOrigin::Computed);
+    doc.undoGridBytes = 3 * 100 * 100;  // the grid on screen and two held
+    for (uint8_t v : {12, 13, 14, 15}) doc.pushNewGrid(grid8(100, 100, v), pattern::GridOrigin::Computed, "B");
+    EXPECT_LE(doc.undo.count(), 2);
+    EXPECT_GE(doc.undo.count(), 1);
+    doc.undo.undo();
+    EXPECT_EQ(doc.grid.poi[0], 14);
+}
