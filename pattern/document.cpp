@@ -92,6 +92,13 @@ GridColours PatternDocument::coloursFromYarns() const {
     return c;
 }
 
+bool PatternDocument::modified() const {
+    // The history starts where the grid was computed or opened; any step
+    // done since the last computation is an edit.
+    const int top = undo.index() - 1;
+    return top >= 0 && dynamic_cast<const NewGridStep*>(undo.command(top)) == nullptr;
+}
+
 bool PatternDocument::motifIsBlank() const {
     if (!motifBlank || !motif.poi || !motif.pmi) return false;
     const uint8_t* p = motif.poi;
@@ -107,7 +114,6 @@ void PatternDocument::pushNewGrid(dib next, GridOrigin nextOrigin, const QString
         if (const auto* s = dynamic_cast<const NewGridStep*>(undo.command(i))) held += s->heldBytes();
     if (held + gridBytes(next) > undoGridBytes) undo.clear();
     undo.push(new NewGridStep(*this, next, nextOrigin, text));
-    undo.setClean();
 }
 
 void PatternDocument::resetGrid(dib next, GridOrigin nextOrigin) {

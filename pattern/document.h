@@ -76,8 +76,9 @@ public:
     // read from a file; all of yarns.num otherwise.
     int yarnsInUse = 0;
 
-    // The grid was edited since it was computed or opened.
-    bool modified() const { return !undo.isClean(); }
+    // The grid on screen was edited since it was computed or opened: a step
+    // other than a computation lies between it and its computation.
+    bool modified() const;
     // Some yarn of the palette shows another colour than the grid's yarn of
     // that number does: it reaches the grid at the next computation (or
     // when taken over).
