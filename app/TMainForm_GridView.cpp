@@ -5,6 +5,7 @@
 // of the stitch under the pointer.
 #include <QCheckBox>
 #include <QLabel>
+#include <QLayout>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -39,6 +40,7 @@ void TMainForm::PaintBox2Paint(QObject*) {
     drawdib(&dc, 0, 0, w, h, di3, 0, 0, w, h, false, SRCCOPY);
     drawdib(&dc, 0, h, size.bigW, size.bigH, di3, 0, 0, w, h, false, SRCCOPY);
     paintKnitMarks(*canvas, size.bigW, size.bigH);
+    if (EditModeCheck->isChecked()) paintEditorOverlay(*canvas);
 }
 
 void TMainForm::PaintBox2MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y) {
@@ -48,22 +50,36 @@ void TMainForm::PaintBox2MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifi
         ziehy2 = Y;
         return;
     }
+    if (editTool != EditTool::Pen) {
+        editorMouseDown(X, Y);
+        return;
+    }
     // A stroke: this stitch and every one the pointer crosses until the
     // button is released, undone as one.
     malen_ = true;
+    strokeHasLast_ = false;
     ++stroke_;
     if (catchUpGridYarns()) PaintBox2Paint(PaintBox2);
     paintStitch(X, Y);
 }
 
 void TMainForm::paintStitch(int X, int Y) {
-    const int w = dibwidth(di3), h = dibheight(di3);
-    const gridview::Stitch s = gridview::stitchAt(X, Y, w, h, stitchZoom);
-    if (!s.hit || !di3.poi) return;
+    if (!di3.poi) return;
+    const edittools::Cell here = cellAt(X, Y);
+    // Pointer events come far apart on a fast stroke: every stitch on the
+    // line from the last one is painted. A stroke begins only on the grid.
+    const edittools::Grid g = edittools::fromDib(di3);
+    if (!strokeHasLast_ && !g.inside(here)) return;
+    const std::vector<edittools::Cell> cells =
+        strokeHasLast_ ? edittools::line(strokeLast_, here) : std::vector<edittools::Cell>{here};
+    strokeLast_ = here;
+    strokeHasLast_ = true;
     const uint8_t value = uint8_t(colornr + 10);
-    const chart::StitchChange c = chart::SetStitchesCommand::change(di3, s.col, s.row, value);
-    if (c.before == value) return;  // nothing to change, nothing to undo
-    undoStack->push(new chart::SetStitchesCommand(di3, {c}, QStringLiteral("Masche färben"), stroke_));
+    std::vector<chart::StitchChange> changes;
+    for (const edittools::Cell& c : cells)
+        if (g.inside(c) && g.at(c.col, c.row) != value) changes.push_back({c.col, c.row, g.at(c.col, c.row), value});
+    if (changes.empty()) return;  // nothing to change, nothing to undo
+    undoStack->push(new chart::SetStitchesCommand(di3, std::move(changes), QStringLiteral("Masche färben"), stroke_));
 }
 
 void TMainForm::showStitchUnder(int X, int Y) {
@@ -108,6 +124,10 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TMainForm::PaintBox2MouseMove(QObject*, Qt::KeyboardModifiers, int X, int Y) {
     showStitchUnder(X, Y);
+    if (toolDrag_) {
+        editorMouseMove(X, Y);
+        return;
+    }
     if (malen_) {
         if (EditModeCheck->isChecked()) paintStitch(X, Y);
         return;
@@ -122,7 +142,8 @@ void TMainForm::PaintBox2MouseMove(QObject*, Qt::KeyboardModifiers, int X, int Y
     vbar->setValue(vpos);
 }
 
-void TMainForm::PaintBox2MouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+void TMainForm::PaintBox2MouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y) {
+    if (toolDrag_) editorMouseUp(X, Y);
     ziehen2 = false;
     malen_ = false;
 }
@@ -141,6 +162,14 @@ void TMainForm::PaintBox3Paint(QObject*) {
         canvas->fillRect(s.x, s.y, swatches::kSquare, swatches::kSquare, i == colornr ? Qt::red : Qt::black);
         canvas->fillRect(s.x + 1, s.y + 1, swatches::kSquare - 2, swatches::kSquare - 2,
                          QColor(e.peRed, e.peGreen, e.peBlue));
+        if (i == colornr) {
+            // Red alone vanishes on a red yarn: a white and a black ring
+            // inside it show on every colour.
+            canvas->setPen(Qt::white);
+            canvas->drawRect(s.x + 1, s.y + 1, swatches::kSquare - 3, swatches::kSquare - 3);
+            canvas->setPen(Qt::black);
+            canvas->drawRect(s.x + 2, s.y + 2, swatches::kSquare - 5, swatches::kSquare - 5);
+        }
     }
 }
 
@@ -153,6 +182,18 @@ void TMainForm::PaintBox3MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifi
 }
 
 void TMainForm::EditModeCheckClick(QObject*) {
+    // The view stays where it is: the stitch at the top left of the
+    // enlarged picture is there again in the other mode, at the same zoom step.
+    QScrollBar* hbar = ScrollBox1->horizontalScrollBar();
+    QScrollBar* vbar = ScrollBox1->verticalScrollBar();
+    const int h = std::max(dibheight(di3), 0);
+    const double fx = double(hbar->value()) / std::max(1, PaintBox2->width());
+    const double fy = double(std::max(vbar->value() - h, 0)) / std::max(1, PaintBox2->height() - h);
+    const bool scrolledDown = vbar->value() > h;
     Panel43->setVisible(EditModeCheck->isChecked());
+    if (QLayout* l = Panel43->parentWidget()->layout()) l->activate();  // the view's new height, now
     PaintBox2Paint(PaintBox2);
+    hbar->setValue(int(fx * PaintBox2->width() + 0.5));
+    if (scrolledDown) vbar->setValue(h + int(fy * (PaintBox2->height() - h) + 0.5));
+    updateEditorActions();
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 namespace edittools {
 
@@ -106,6 +107,12 @@ void floodFill(Grid& g, Cell start, uint8_t value) {
 }
 
 void replaceValue(Grid& g, uint8_t from, uint8_t to) { std::replace(g.cells.begin(), g.cells.end(), from, to); }
+
+uint8_t commonest(const Grid& g) {
+    size_t count[256] = {};
+    for (uint8_t v : g.cells) ++count[v];
+    return uint8_t(std::max_element(std::begin(count), std::end(count)) - std::begin(count));
+}
 
 Grid copy(const Grid& g, Area a) {
     a = clip(a, g.w, g.h);

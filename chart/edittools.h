@@ -61,6 +61,9 @@ void drawRect(Grid& g, Area a, uint8_t value, bool filled);
 // The 4-connected area of start's value becomes `value`.
 void floodFill(Grid& g, Cell start, uint8_t value);
 void replaceValue(Grid& g, uint8_t from, uint8_t to);
+// The value most stitches hold (the lowest of equals): the ground a moved
+// or deleted motif leaves behind.
+uint8_t commonest(const Grid& g);
 
 // The stitches of `a` (clipped to the grid).
 Grid copy(const Grid& g, Area a);

@@ -66,6 +66,12 @@ TEST(EditorTools, EveryToolGivesTheExactBytes) {
              replaceValue(g, 'a', 'z');
          },
          "z.z|.z.|"},
+        {"the ground is the commonest value, the lowest of equals",
+         [](Grid& g) {
+             g.at(0, 3) = commonest(g);
+             g.at(1, 3) = commonest(grid({"ba", "ab"}));
+         },
+         "ab....|cd....|......|.a....|"},
         {"copy and paste, clipped at the edge", [](Grid& g) { paste(g, copy(g, {0, 0, 2, 2}), {5, 3}); },
          "ab....|cd....|......|.....a|"},
         {"move leaves the fill behind", [](Grid& g) { move(g, {0, 0, 2, 2}, 1, 1, '-'); }, "--....|-ab...|.cd...|......|"},
