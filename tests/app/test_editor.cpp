@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QUndoStack>
+#include <cstdlib>
 #include <functional>
 #include <set>
 
@@ -222,4 +223,69 @@ TEST_F(Editor, LayoutGrowsWithTheWindowAndComesBack) {
     TMainForm next("/tmp/x/tricoma");
     next.restoreWindowSize();
     EXPECT_EQ(next.size(), QSize(900, 700));
+}
+
+// For a person to look at: page 4 maximised with a motif drawn, mirrored
+// and repeated by the tools. Runs only when TRICOMA_SCREENSHOT_DIR is set.
+TEST(EditorScreens, PageFourMaximisedWithARepeatedMotif) {
+    const char* env = std::getenv("TRICOMA_SCREENSHOT_DIR");
+    if (!env || !*env) GTEST_SKIP() << "TRICOMA_SCREENSHOT_DIR not set";
+    TMainForm form("/tmp/x/tricoma");
+    form.pal.rgb0[2] = {200, 30, 40, 0};
+    form.pal.rgb0[3] = {30, 120, 60, 0};
+    form.PageControl2->setCurrentIndex(3);
+    form.showMaximized();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseClick(form.EditModeCheck, Qt::LeftButton);
+    form.zoomBy(-1);
+    form.zoomBy(-1);
+    form.zoomBy(-1);  // 15 pixels per stitch
+    QApplication::processEvents();
+    const int z = form.stitchZoom, top = 38;
+    auto drag = [&](int c0, int r0, int c1, int r1) {
+        auto p = [&](int c, int r) { return QPoint(c * z + z / 2, top + r * z + z / 2); };
+        mouse(form.PaintBox2, QEvent::MouseButtonPress, p(c0, r0));
+        mouse(form.PaintBox2, QEvent::MouseMove, p(c1, r1));
+        mouse(form.PaintBox2, QEvent::MouseButtonRelease, p(c1, r1));
+    };
+    auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) { QTest::keyClick(&form, k, m); };
+    // Half a tree in the left half of an 11 x 12 tile: diagonal strokes in
+    // green, a red trunk; mirrored onto the right half of the tile.
+    form.colornr = 3;
+    key(Qt::Key_L);
+    drag(5, 1, 1, 7);
+    drag(5, 3, 2, 7);
+    drag(5, 5, 3, 7);
+    key(Qt::Key_R, Qt::ShiftModifier);
+    form.colornr = 2;
+    drag(4, 8, 5, 10);
+    key(Qt::Key_M);
+    drag(0, 0, 5, 11);
+    key(Qt::Key_C, Qt::ControlModifier);
+    drag(6, 0, 6, 0);
+    key(Qt::Key_V, Qt::ControlModifier);
+    key(Qt::Key_H);  // the pasted half mirrored: one whole tree of 12 x 12
+    drag(20, 20, 20, 20);  // click off the selection: a new one
+    key(Qt::Key_Escape);
+    key(Qt::Key_M);
+    drag(0, 0, 11, 11);
+    key(Qt::Key_T);
+    drag(30, 30, 30, 30);
+    key(Qt::Key_Escape);
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+        QTest::qWait(20);
+    }
+    const QString dir = QString::fromLocal8Bit(env);
+    ASSERT_TRUE(form.grab().save(dir + QStringLiteral("/editor-page4-maximised.png")));
+    key(Qt::Key_M);
+    drag(0, 0, 11, 11);
+    ASSERT_TRUE(form.grab().save(dir + QStringLiteral("/editor-page4-selection.png")));
+    form.showNormal();
+    form.resize(622, 474);
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+        QTest::qWait(20);
+    }
+    ASSERT_TRUE(form.grab().save(dir + QStringLiteral("/editor-page4-default.png")));
 }
