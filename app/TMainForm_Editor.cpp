@@ -279,8 +279,9 @@ void TMainForm::paintEditorOverlay(QPainter& canvas) {
             canvas.fillRect(rectOf({a.col + a.w - 1, a.row + 1, 1, a.h - 2}), yarn);
         }
     }
-    if (editSelection.empty()) return;
-    Area shown = editSelection;
+    // A selection made on an earlier, larger grid shows only what is left of it.
+    Area shown = edittools::clip(editSelection, dibwidth(di3), dibheight(di3));
+    if (shown.empty()) return;
     if (toolDrag_ && movingSelection_) {
         shown.col += toolTo_.col - toolFrom_.col;
         shown.row += toolTo_.row - toolFrom_.row;

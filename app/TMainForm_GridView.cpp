@@ -65,19 +65,23 @@ void TMainForm::PaintBox2MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifi
 
 void TMainForm::paintStitch(int X, int Y) {
     if (!di3.poi) return;
+    const int w = dibwidth(di3), h = dibheight(di3);
     const edittools::Cell here = cellAt(X, Y);
+    auto inside = [w, h](edittools::Cell c) { return c.col >= 0 && c.row >= 0 && c.col < w && c.row < h; };
     // Pointer events come far apart on a fast stroke: every stitch on the
     // line from the last one is painted. A stroke begins only on the grid.
-    const edittools::Grid g = edittools::fromDib(di3);
-    if (!strokeHasLast_ && !g.inside(here)) return;
+    if (!strokeHasLast_ && !inside(here)) return;
     const std::vector<edittools::Cell> cells =
         strokeHasLast_ ? edittools::line(strokeLast_, here) : std::vector<edittools::Cell>{here};
     strokeLast_ = here;
     strokeHasLast_ = true;
     const uint8_t value = uint8_t(colornr + 10);
     std::vector<chart::StitchChange> changes;
-    for (const edittools::Cell& c : cells)
-        if (g.inside(c) && g.at(c.col, c.row) != value) changes.push_back({c.col, c.row, g.at(c.col, c.row), value});
+    for (const edittools::Cell& c : cells) {
+        if (!inside(c)) continue;
+        const chart::StitchChange change = chart::SetStitchesCommand::change(di3, c.col, c.row, value);
+        if (change.before != value) changes.push_back(change);
+    }
     if (changes.empty()) return;  // nothing to change, nothing to undo
     undoStack->push(new chart::SetStitchesCommand(di3, std::move(changes), QStringLiteral("Masche färben"), stroke_));
 }
