@@ -115,7 +115,8 @@ TEST_F(Editor, EveryToolLeavesTheExactStitchesAndUndoesInOneStep) {
          with({{5, 5}, {6, 5}, {5, 6}}, kBlack, L)},
         {"select all and delete", [&] { key(Qt::Key_A, Qt::ControlModifier); key(Qt::Key_Delete); }, {}},
         {"mirror the grid left-right", [&] { key(Qt::Key_H); }, with({{45, 0}, {44, 0}, {45, 1}}, kBlack)},
-        {"mirror a selection top-bottom", [&] { key(Qt::Key_M); drag(0, 0, 1, 1); key(Qt::Key_V); },
+        {"mirror a selection top-bottom, from its menu",
+         [&] { key(Qt::Key_M); drag(0, 0, 1, 1); form.findChild<QAction*>("MirrorTBAction")->trigger(); },
          with({{0, 0}, {0, 1}, {1, 1}}, kBlack)},
         {"left half onto the right", [&] { key(Qt::Key_H, Qt::ShiftModifier); },
          with({{45, 0}, {44, 0}, {45, 1}}, kBlack, L)},
@@ -199,6 +200,10 @@ TEST_F(Editor, LayoutGrowsWithTheWindowAndComesBack) {
             g.push_back(QRect(w->mapTo(&form, QPoint(0, 0)), w->size()));
         return g;
     };
+    form.PageControl2->setCurrentIndex(0);
+    QTest::qWait(20);
+    const int tree = form.JamShellTree1->width();
+    form.PageControl2->setCurrentIndex(3);
     QTest::qWait(20);
     const std::vector<QRect> designed = geometry();
     EXPECT_EQ(form.size(), QSize(622, 474));
@@ -216,6 +221,9 @@ TEST_F(Editor, LayoutGrowsWithTheWindowAndComesBack) {
     form.resize(622, 474);
     QTest::qWait(20);
     EXPECT_EQ(geometry(), designed);
+    form.PageControl2->setCurrentIndex(0);
+    QTest::qWait(20);
+    EXPECT_EQ(form.JamShellTree1->width(), tree);
 
     // The size is remembered for the next start.
     form.resize(900, 700);
