@@ -22,18 +22,17 @@ TMainForm::TMainForm(const QString& programFile, QWidget* parent)
     PdfDialog->Filter = QStringLiteral("PDF-Dokument (*.pdf)|*.pdf");
     FileSaveDialog = new TSaveDialog;
     FileOpenDialog = new TOpenDialog;
-    undoStack = new QUndoStack(this);
     createLayout();
     connectEvents();
     FormCreate(this);
 }
 
 TMainForm::~TMainForm() {
-    // The stack empties itself when it goes and says so; this window must
+    // The history empties itself when it goes and says so; this window must
     // not hear it half torn down.
     undoStack->disconnect();
-    delete undoStack;
-    undoStack = nullptr;
+    document_->disconnect(this);
+    undoStack->clear();
     // The file list's event filter calls back into this window; while the
     // widgets are torn down below, this object is no longer a TMainForm.
     if (JamShellList1) delete JamShellList1->findChild<QObject*>(QStringLiteral("ListEvents"), Qt::FindDirectChildrenOnly);
@@ -92,8 +91,11 @@ void TMainForm::FormCreate(QObject*) {
     pal.num = pattern::kYarnColours;
     pal.ver = kPaletteVersion;
     pal.rgb0[1] = PALETTEENTRY{255, 255, 255, 0};
+    document_->yarnsInUse = pal.num;
 
     RenderBtnClick(this);
+    undoStack->clear();  // the start-up grid has no history
+    undoStack->setClean();
     chartopts = chart::loadChartOptions();
     RenderDib();
 

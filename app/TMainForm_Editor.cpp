@@ -176,14 +176,17 @@ Cell TMainForm::cellAt(int X, int Y) const {
     return {floorDiv(X, z), floorDiv(Y - std::max(dibheight(di3), 0), z)};
 }
 
-void TMainForm::applyEdit(const QString& text, const std::function<void(Grid&)>& edit) {
+void TMainForm::applyEdit(const QString& text, const std::function<void(Grid&)>& edit, bool pickedYarn) {
     if (!di3.poi) return;
     Grid after = edittools::fromDib(di3);
     edit(after);
     std::vector<chart::StitchChange> changes = edittools::changes(di3, after);
     if (changes.empty()) return;
-    if (catchUpGridYarns()) PaintBox2->update();
-    undoStack->push(new chart::SetStitchesCommand(di3, std::move(changes), text));
+    auto* step = new chart::SetStitchesCommand(di3, std::move(changes), text);
+    // As with the pen: the picked yarn shows its new colour, in the same step.
+    if (pickedYarn && document_->yarnWaiting(colornr))
+        step->alsoColours(pattern::GridColours::of(di3), document_->coloursFromYarns());
+    undoStack->push(step);
 }
 
 void TMainForm::editorMouseDown(int X, int Y) {
@@ -199,11 +202,11 @@ void TMainForm::editorMouseDown(int X, int Y) {
     }
     switch (editTool) {
     case EditTool::Fill:
-        applyEdit(QStringLiteral("Fläche füllen"), [&](Grid& e) { edittools::floodFill(e, c, value); });
+        applyEdit(QStringLiteral("Fläche füllen"), [&](Grid& e) { edittools::floodFill(e, c, value); }, true);
         return;
     case EditTool::Replace: {
         const uint8_t from = g.at(c.col, c.row);
-        applyEdit(QStringLiteral("Garn ersetzen"), [&](Grid& e) { edittools::replaceValue(e, from, value); });
+        applyEdit(QStringLiteral("Garn ersetzen"), [&](Grid& e) { edittools::replaceValue(e, from, value); }, true);
         return;
     }
     case EditTool::Select:
@@ -234,13 +237,13 @@ void TMainForm::editorMouseUp(int X, int Y) {
     const Cell a = toolFrom_, b = toolTo_;
     switch (editTool) {
     case EditTool::Line:
-        applyEdit(QStringLiteral("Linie"), [&](Grid& e) { edittools::drawLine(e, a, b, value); });
+        applyEdit(QStringLiteral("Linie"), [&](Grid& e) { edittools::drawLine(e, a, b, value); }, true);
         break;
     case EditTool::Rect:
     case EditTool::FilledRect: {
         const bool filled = editTool == EditTool::FilledRect;
         applyEdit(QStringLiteral("Rechteck"),
-                  [&](Grid& e) { edittools::drawRect(e, edittools::spanning(a, b), value, filled); });
+                  [&](Grid& e) { edittools::drawRect(e, edittools::spanning(a, b), value, filled); }, true);
         break;
     }
     case EditTool::Select:

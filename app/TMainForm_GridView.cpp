@@ -59,11 +59,12 @@ void TMainForm::PaintBox2MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifi
     malen_ = true;
     strokeHasLast_ = false;
     ++stroke_;
-    if (catchUpGridYarns()) PaintBox2Paint(PaintBox2);
-    paintStitch(X, Y);
+    paintStitch(X, Y, true);
 }
 
-void TMainForm::paintStitch(int X, int Y) {
+// The press is the stroke's first event, but the stroke begins at its
+// first stitch on the grid; that one takes the waiting colour.
+void TMainForm::paintStitch(int X, int Y, bool) {
     if (!di3.poi) return;
     const int w = dibwidth(di3), h = dibheight(di3);
     const edittools::Cell here = cellAt(X, Y);
@@ -71,6 +72,7 @@ void TMainForm::paintStitch(int X, int Y) {
     // Pointer events come far apart on a fast stroke: every stitch on the
     // line from the last one is painted. A stroke begins only on the grid.
     if (!strokeHasLast_ && !inside(here)) return;
+    const bool startsStroke = !strokeHasLast_;
     const std::vector<edittools::Cell> cells =
         strokeHasLast_ ? edittools::line(strokeLast_, here) : std::vector<edittools::Cell>{here};
     strokeLast_ = here;
@@ -82,8 +84,13 @@ void TMainForm::paintStitch(int X, int Y) {
         const chart::StitchChange change = chart::SetStitchesCommand::change(di3, c.col, c.row, value);
         if (change.before != value) changes.push_back(change);
     }
-    if (changes.empty()) return;  // nothing to change, nothing to undo
-    undoStack->push(new chart::SetStitchesCommand(di3, std::move(changes), QStringLiteral("Masche färben"), stroke_));
+    // Painting with a yarn whose new colour waits shows that colour: the
+    // waiting colours come into the grid with the stroke, undone with it.
+    const bool takeColours = startsStroke && document_->yarnWaiting(colornr);
+    if (changes.empty() && !takeColours) return;  // nothing to change, nothing to undo
+    auto* step = new chart::SetStitchesCommand(di3, std::move(changes), QStringLiteral("Masche färben"), stroke_);
+    if (takeColours) step->alsoColours(pattern::GridColours::of(di3), document_->coloursFromYarns());
+    undoStack->push(step);
 }
 
 void TMainForm::showStitchUnder(int X, int Y) {

@@ -123,9 +123,8 @@ void TMainForm::connectKnitEvents() {
     connect(ColourRowsBox, &QComboBox::activated, this, [this] { ColourRowsBoxChange(ColourRowsBox); });
     connect(FloatLimitEdit, &QSpinBox::valueChanged, this, [this] { updateKnitChecks(); PaintBox2->update(); });
     connect(ColourLimitEdit, &QSpinBox::valueChanged, this, [this] { updateKnitChecks(); PaintBox2->update(); });
+    // The grid's changes reach the checks through the document (documentChanged).
     connect(maschened, &QSpinBox::valueChanged, this, [this] { updateKnitChecks(); PaintBox2->update(); });
-    // Every step done, undone or redone changes the grid.
-    connect(undoStack, &QUndoStack::indexChanged, this, [this] { updateKnitChecks(); });
 }
 
 void TMainForm::updateKnitChecks() {
