@@ -5,11 +5,15 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QScrollArea>
+
+#include "platform/controls.h"
 #include <QTreeView>
 #include <QUndoStack>
 #include <cstring>
 
 #include "pattern/limits.h"
+#include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/errorreport.h"
 #include "raster/PixKit3.h"
@@ -33,6 +37,8 @@ TMainForm::~TMainForm() {
     undoStack->disconnect();
     document_->disconnect(this);
     undoStack->clear();
+    if (PaintBox2) PaintBox2->removeEventFilter(this);
+    if (ScrollBox1) ScrollBox1->viewport()->removeEventFilter(this);
     // The file list's event filter calls back into this window; while the
     // widgets are torn down below, this object is no longer a TMainForm.
     if (JamShellList1) delete JamShellList1->findChild<QObject*>(QStringLiteral("ListEvents"), Qt::FindDirectChildrenOnly);

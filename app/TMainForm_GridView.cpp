@@ -122,6 +122,8 @@ void TMainForm::zoomBy(int direction) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Leave && StitchLabel && (watched == PaintBox2 || (ScrollBox1 && watched == ScrollBox1->viewport())))
+        StitchLabel->clear();
     if (ScrollBox1 && watched == ScrollBox1->viewport() && event->type() == QEvent::Wheel) {
         auto* wheel = static_cast<QWheelEvent*>(event);
         if (wheel->modifiers() & Qt::ControlModifier) {

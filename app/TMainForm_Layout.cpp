@@ -595,6 +595,7 @@ void TMainForm::connectEvents() {
     connect(ZoomOutBtn, &QToolButton::clicked, this, [this] { zoomBy(-1); });
     connect(ZoomInBtn, &QToolButton::clicked, this, [this] { zoomBy(+1); });
     ScrollBox1->viewport()->installEventFilter(this);
+    PaintBox2->installEventFilter(this);  // the stitch readout ends where the grid does
     // The keys act on page 4 only: elsewhere they belong to the input fields.
     const std::pair<QKeySequence, std::function<void()>> keys[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoStack->undo(); }},
