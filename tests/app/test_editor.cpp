@@ -167,6 +167,22 @@ TEST_F(Editor, AFastStrokePaintsEveryStitchOnItsWay) {
     EXPECT_EQ(marked(), with(motif, kBlack));
 }
 
+TEST_F(Editor, AToolWithAWaitingYarnColourTakesItInTheSameStep) {
+    form.pal.rgb0[2] = {200, 30, 40, 0};
+    form.yarnsChanged();
+    ASSERT_TRUE(form.document().yarnWaiting(2));
+    form.colornr = 2;
+    key(Qt::Key_F);
+    const int steps = form.undoStack->index();
+    drag(0, 0, 0, 0);
+    EXPECT_EQ(form.undoStack->index(), steps + 1);
+    EXPECT_EQ(marked(), with(motif, kRed));
+    EXPECT_FALSE(form.document().yarnWaiting(2));
+    form.undoStack->undo();
+    EXPECT_EQ(marked(), with(motif, kBlack));
+    EXPECT_TRUE(form.document().yarnWaiting(2));
+}
+
 TEST_F(Editor, TickingKeepsTheViewOnTheSameStitches) {
     QScrollBar* hbar = form.ScrollBox1->horizontalScrollBar();
     QScrollBar* vbar = form.ScrollBox1->verticalScrollBar();
