@@ -180,13 +180,16 @@ void TMainForm::applyEdit(const QString& text, const std::function<void(Grid&)>&
     if (!di3.poi) return;
     Grid after = edittools::fromDib(di3);
     edit(after);
-    std::vector<chart::StitchChange> changes = edittools::changes(di3, after);
-    if (changes.empty()) return;
-    auto* step = new chart::SetStitchesCommand(di3, std::move(changes), text);
     // As with the pen: the picked yarn shows its new colour, in the same step.
-    if (pickedYarn && document_->yarnWaiting(colornr))
+    if (pickedYarn && document_->yarnWaiting(colornr)) {
+        std::vector<chart::StitchChange> changes = edittools::changes(di3, after);
+        if (changes.empty()) return;
+        auto* step = new chart::SetStitchesCommand(di3, std::move(changes), text);
         step->alsoColours(pattern::GridColours::of(di3), document_->coloursFromYarns());
-    undoStack->push(step);
+        undoStack->push(step);
+        return;
+    }
+    if (QUndoCommand* step = edittools::editCommand(di3, after, text)) undoStack->push(step);
 }
 
 void TMainForm::editorMouseDown(int X, int Y) {

@@ -39,6 +39,44 @@ std::vector<chart::StitchChange> changes(const dib& d, const Grid& after) {
     return out;
 }
 
+SetRowsCommand::SetRowsCommand(dib& grid, const Grid& before, const Grid& after, int firstRow, int lastRow,
+                               const QString& text)
+    : QUndoCommand(text), grid_(grid), first_(firstRow), last_(lastRow),
+      before_(before.cells.begin() + std::ptrdiff_t(firstRow) * before.w,
+              before.cells.begin() + std::ptrdiff_t(lastRow + 1) * before.w),
+      after_(after.cells.begin() + std::ptrdiff_t(firstRow) * after.w,
+             after.cells.begin() + std::ptrdiff_t(lastRow + 1) * after.w) {}
+
+void SetRowsCommand::apply(const std::vector<uint8_t>& rows) {
+    const int w = dibwidth(grid_), h = dibheight(grid_);
+    // A grid of another size is not the one this step was made for.
+    if (!grid_.poi || w <= 0 || rows.size() != size_t(last_ - first_ + 1) * size_t(w) || last_ >= h) return;
+    for (int r = first_; r <= last_; ++r)
+        std::copy_n(rows.begin() + std::ptrdiff_t(r - first_) * w, w, grid_.poi + std::ptrdiff_t(h - 1 - r) * grid_.bytew);
+}
+
+void SetRowsCommand::undo() { apply(before_); }
+void SetRowsCommand::redo() { apply(after_); }
+
+QUndoCommand* editCommand(dib& grid, const Grid& after, const QString& text) {
+    const Grid before = fromDib(grid);
+    if (before.w != after.w || before.h != after.h || before.cells == after.cells) return nullptr;
+    size_t changed = 0;
+    int first = after.h, last = -1;
+    for (int r = 0; r < after.h; ++r) {
+        size_t inRow = 0;
+        for (int c = 0; c < after.w; ++c) inRow += before.at(c, r) != after.at(c, r);
+        if (inRow == 0) continue;
+        changed += inRow;
+        first = std::min(first, r);
+        last = r;
+    }
+    const size_t rowBytes = 2 * size_t(last - first + 1) * size_t(after.w);
+    if (changed * sizeof(chart::StitchChange) <= rowBytes)
+        return new chart::SetStitchesCommand(grid, changes(grid, after), text);
+    return new SetRowsCommand(grid, before, after, first, last, text);
+}
+
 Area spanning(Cell a, Cell b) {
     const int c0 = std::min(a.col, b.col), r0 = std::min(a.row, b.row);
     return {c0, r0, std::abs(a.col - b.col) + 1, std::abs(a.row - b.row) + 1};

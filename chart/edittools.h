@@ -4,6 +4,7 @@
 // between the grid and the edited copy into one undoable command.
 #pragma once
 
+#include <QUndoCommand>
 #include <cstdint>
 #include <vector>
 
@@ -46,6 +47,34 @@ struct Grid {
 Grid fromDib(const dib& d);
 // What to set in `d` to make it `after` (same size), in reading order.
 std::vector<chart::StitchChange> changes(const dib& d, const Grid& after);
+
+// The rows of a grid before and after an edit that changes most of their
+// stitches (a mirror, a repeat): two bytes a stitch, where a list of
+// changes would take twelve.
+class SetRowsCommand : public QUndoCommand, public pattern::DocumentStep {
+public:
+    // Rows firstRow..lastRow (from the top) of `before` and `after`, which
+    // have the grid's size; `grid` must outlive the command.
+    SetRowsCommand(dib& grid, const Grid& before, const Grid& after, int firstRow, int lastRow, const QString& text);
+    void undo() override;
+    void redo() override;
+    unsigned what() const override { return pattern::change::Stitches; }
+    int firstRow() const override { return first_; }
+    int lastRow() const override { return last_; }
+
+private:
+    void apply(const std::vector<uint8_t>& rows);
+    dib& grid_;
+    int first_;
+    int last_;
+    std::vector<uint8_t> before_;
+    std::vector<uint8_t> after_;
+};
+
+// The one undoable step that makes `grid` into `after`: a list of changes
+// when few stitches change, the changed rows otherwise; null when nothing
+// changes.
+QUndoCommand* editCommand(dib& grid, const Grid& after, const QString& text);
 
 // The rectangle with corners a and b (both included).
 Area spanning(Cell a, Cell b);

@@ -114,7 +114,7 @@ TEST(EditorTools, LinesHaveNoGapsInAnyDirection) {
 TEST(EditorTools, ChangesOfADibUndoBackToTheOriginal) {
     BlockGuard guard;
     dib d{};
-    newdib(&d, 5, 3, 8, nullptr, 0);
+    newdib(&d, 16, 3, 8, nullptr, 0);
     for (int i = 0; i < int(d.pmi->bmiHeader.biSizeImage); ++i) d.poi[i] = uint8_t(10 + i % 7);
     const Grid original = fromDib(d);
     ASSERT_EQ(original.at(0, 2), d.poi[0]);  // bottom stored row is the last row
@@ -127,5 +127,22 @@ TEST(EditorTools, ChangesOfADibUndoBackToTheOriginal) {
     stack.undo();
     EXPECT_EQ(text(fromDib(d)), text(original));
     EXPECT_TRUE(changes(d, Grid(4, 3)).empty());  // another size changes nothing
+
+    // Few stitches: a list of changes; most of the rows: the rows themselves.
+    Grid one = original, most = original;
+    one.at(2, 1) = 50;
+    mirrorLeftRight(most, {0, 1, 16, 2});
+    EXPECT_EQ(editCommand(d, original, "none"), nullptr);
+    for (const Grid* after : {&one, &most}) {
+        stack.push(editCommand(d, *after, "edit"));
+        EXPECT_EQ(text(fromDib(d)), text(*after));
+        const auto* step = dynamic_cast<const pattern::DocumentStep*>(stack.command(stack.index() - 1));
+        ASSERT_TRUE(step);
+        EXPECT_EQ(step->firstRow(), 1);
+        EXPECT_EQ(step->lastRow(), after == &one ? 1 : 2);
+        EXPECT_EQ(dynamic_cast<const SetRowsCommand*>(step) != nullptr, after == &most);
+        stack.undo();
+        EXPECT_EQ(text(fromDib(d)), text(original));
+    }
     freedib(d);
 }
