@@ -658,7 +658,15 @@ void storePageChoice(const PageChoice& c) {
 
 // ---------------------------------------------------------------- output
 
-PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc) {
+namespace {
+
+// Progress at the start of `page` of `pages`, as rows report it.
+int pagePercent(int64_t page, int64_t pages) { return pages > 1 ? int((page - 1) * 100 / (pages - 1)) : 100; }
+
+}  // namespace
+
+PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc,
+                            const pattern::CancellableProgress& progress) {
     const double dpmm = printer.Resolution() / 25.4;
     doc.setPageSize(printer.PageWidth() / dpmm, printer.PageHeight() / dpmm);
     if (doc.pageCount() == 0) return PrintPagesStatus::nothingFits;
@@ -672,6 +680,10 @@ PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc
         // Asked again inside the job, as the one-page print does.
         doc.setPageSize(printer.PageWidth() / dpmm, printer.PageHeight() / dpmm);
         for (int64_t page = 1; page <= doc.pageCount(); ++page) {
+            if (!pattern::proceed(progress, pagePercent(page, doc.pageCount()))) {
+                printer.Abort();  // nothing of the job reaches the printer
+                return PrintPagesStatus::cancelled;
+            }
             if (page > 1) printer.NewPage();
             doc.paintPage(printer.Canvas(), page, dpmm);
         }
@@ -701,7 +713,8 @@ QPageLayout pdfPageLayout(platform::PrinterService& printer) {
     }
 }
 
-PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout) {
+PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout,
+                    const pattern::CancellableProgress& progress) {
     const QRectF area = layout.paintRect(QPageLayout::Millimeter);
     doc.setPageSize(area.width(), area.height());
     if (doc.pageCount() == 0) return PdfStatus::nothingFits;
@@ -726,6 +739,11 @@ PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& l
             return PdfStatus::writeFailed;
         }
         for (int64_t page = 1; page <= doc.pageCount(); ++page) {
+            if (!pattern::proceed(progress, pagePercent(page, doc.pageCount()))) {
+                p.end();
+                file.cancelWriting();
+                return PdfStatus::cancelled;
+            }
             if (page > 1) writer.newPage();
             doc.paintPage(p, page, dpmm);
         }
