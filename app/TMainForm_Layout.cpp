@@ -261,7 +261,7 @@ void TMainForm::createLayout() {
         FilterComboBox1->setToolTip(QStringLiteral("Hier können Sie die angezeigten Dateitypen wählen"));
         lv->addWidget(FilterComboBox1);
         Splitter1->setSizes({185, 188});
-        Splitter1->setStretchFactor(0, 0);  // the tree keeps its width
+        Splitter1->setStretchFactor(0, 1);  // tree and list share a wider window
         Splitter1->setStretchFactor(1, 1);
 
         auto* prevSide = new QWidget(Splitter2);
@@ -480,6 +480,7 @@ void TMainForm::createLayout() {
         Panel43->hide();
         v->addWidget(Panel43);
         createKnitControls(top, right, v);
+        createEditorControls();
         ScrollBox1 = scrollView(right, "ScrollBox1");
         PaintBox2 = named(new TPaintBox, "PaintBox2");
         PaintBox2->setCursor(Qt::PointingHandCursor);
@@ -658,4 +659,5 @@ void TMainForm::connectEvents() {
 
     connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, [this] { FilterComboBox1Change(FilterComboBox1); });
     connectKnitEvents();
+    connectEditorEvents();
 }
