@@ -87,7 +87,12 @@ TEST(FormatTable, EverySaveIndexKeepsItsNumberExtensionAndWriter) {
 
 TEST(FormatTable, EveryExtensionIsReadableOnceAndTheProbeOrderHolds) {
     const std::string open = GetDIBOpenFilter();
-    const std::string all = ";" + open.substr(12, open.find('|', 12) - 12) + ";";
+    // The first filter's pattern list, between its text and the next '|'.
+    const std::size_t patterns = open.find('|');
+    ASSERT_NE(patterns, std::string::npos) << open;
+    const std::size_t end = open.find('|', patterns + 1);
+    ASSERT_NE(end, std::string::npos) << open;
+    const std::string all = ";" + open.substr(patterns + 1, end - patterns - 1) + ";";
     std::set<std::string> seen;
     for (const pixkit::Format& f : pixkit::formats()) {
         EXPECT_TRUE(f.probe && f.read) << f.name;
