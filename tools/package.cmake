@@ -16,14 +16,14 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.ornavo.example/")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "turns a picture into a colour knitting chart
- Tricoma turns a picture into a colour knitting chart: pick a motif, give the
- size of the knitted piece and the gauge of the yarn, choose up to 64 yarn
- colours and compute a stitch grid with one stitch per cell. The grid can be
- touched up stitch by stitch; the chart with numbered rows can be saved as a
- picture or printed.
- .
- The program speaks German.")
+# CPack puts the summary above it and indents it as Debian's control file wants.
+set(CPACK_PACKAGE_DESCRIPTION "Tricoma turns a picture into a colour knitting chart: pick a motif, give the
+size of the knitted piece and the gauge of the yarn, choose up to 64 yarn
+colours and compute a stitch grid with one stitch per cell. The grid can be
+touched up stitch by stitch; the chart with numbered rows can be saved as a
+picture or printed.
+
+The program speaks German.")
 # Libraries as dpkg-shlibdeps finds them in the program.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What no library link shows: the window's fonts, and the toolkit's own
