@@ -187,9 +187,10 @@ void TMainForm::SavePatternBtnClick(QObject*) {
     if (chosen.isEmpty()) return;
     const QString path = withExtension(chosen, QStringLiteral("png"));
     const pattern::PatternInfo info{maschened->value(), reihened->value(), breited->value(), hoched->value()};
-    const pattern::PatternFileStatus st = pattern::savePattern(path, di3, info);
+    QString reason;
+    const pattern::PatternFileStatus st = pattern::savePattern(path, di3, info, &reason);
     if (st != pattern::PatternFileStatus::Ok)
-        errorreport::Report(messages::patternFileRefusal(st, path), this, QStringLiteral("Muster speichern"),
+        errorreport::Report(messages::patternFileRefusal(st, path, reason), this, QStringLiteral("Muster speichern"),
                             errorreport::Severity::Warning);
 }
 

@@ -91,6 +91,8 @@ void TMainForm::savePagesPdf(const PdfRequest& request) {
     if (output::fileExtension(name).isEmpty()) name += QStringLiteral(".pdf");
     output::PageDocument doc(di3, maschened->value(), reihened->value(), request.cellWidthMm, request.overlap,
                              output::pageStyleOf(chartopts));
-    const output::PdfStatus s = output::exportPdf(name, doc, output::pdfPageLayout(platform::Printer()));
-    if (s != output::PdfStatus::ok) errorreport::Report(messages::pdfFailure(s, name), request.owner);
+    QString reason;
+    const output::PdfStatus s = output::exportPdf(name, doc, output::pdfPageLayout(platform::Printer()), {}, &reason);
+    if (s != output::PdfStatus::ok && s != output::PdfStatus::cancelled)
+        errorreport::Report(messages::pdfFailure(s, name, reason), request.owner);
 }

@@ -7,7 +7,8 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include <QBuffer>
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 
@@ -17,6 +18,7 @@
 #include "raster/PixKit3.h"
 #include "platform/controls.h"
 #include "platform/printer.h"
+#include "platform/safefile.h"
 #include "platform/settings.h"
 
 namespace output {
@@ -464,33 +466,39 @@ QPageLayout pdfPageLayout(platform::PrinterService& printer) {
     }
 }
 
-PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout) {
+PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout, const PdfProgress& progress,
+                    QString* reason) {
     const QRectF area = layout.paintRect(QPageLayout::Millimeter);
     doc.setPageSize(area.width(), area.height());
     if (doc.pageCount() == 0) return PdfStatus::nothingFits;
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    if (!folder.isDir() || !folder.isWritable()) return PdfStatus::cannotCreate;
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return PdfStatus::cannotCreate;
+    // Made in memory first: QPdfWriter ignores short writes to a file.
+    QByteArray bytes;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setTitle(QString::fromUtf8(kPrintTitle));
         writer.setCreator(QStringLiteral("Tricoma"));
         writer.setResolution(kPdfResolution);
         writer.setPageLayout(layout);
         const double dpmm = kPdfResolution / 25.4;
         QPainter p;
-        if (!p.begin(&writer)) {
-            file.cancelWriting();
-            return PdfStatus::writeFailed;
-        }
-        for (int page = 1; page <= doc.pageCount(); ++page) {
+        if (!p.begin(&writer)) return PdfStatus::writeFailed;
+        const int pages = doc.pageCount();
+        for (int page = 1; page <= pages; ++page) {
+            if (progress && !progress(page, pages)) return PdfStatus::cancelled;
             if (page > 1) writer.newPage();
             doc.paintPage(p, page, dpmm);
         }
         p.end();
+        if (progress && !progress(pages + 1, pages)) return PdfStatus::cancelled;
     }
-    // Only a complete file replaces what was there.
-    return file.commit() ? PdfStatus::ok : PdfStatus::writeFailed;
+    const platform::SafeWriteResult r = platform::writeFileSafely(path, bytes);
+    if (!r && reason) *reason = r.reason;
+    return r ? PdfStatus::ok : PdfStatus::writeFailed;
 }
 
 }  // namespace output

@@ -213,11 +213,19 @@ enum class PdfStatus {
     nothingFits,   // no cell fits on the paper
     cannotCreate,  // the folder cannot take the file
     writeFailed,   // writing or replacing failed (disk full); an old file stays as it was
+    cancelled,     // the progress callback said stop: nothing was written
 };
 
+// Called before each page is drawn with the page (from 1) and the page
+// count, and once more with page = pages + 1 before the file is written;
+// false stops the export.
+using PdfProgress = std::function<bool(int page, int pages)>;
+
 // Writes the pages into a PDF file with searchable text and the title
-// "Velisto Bild". The file is written beside its place under another name
-// and put in place only when complete.
-PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout);
+// "Velisto Bild". The document is made in memory and written safely (see
+// platform/safefile.h), so only a complete file replaces an old one; on
+// writeFailed `reason` (when given) says why, in German.
+PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout,
+                    const PdfProgress& progress = {}, QString* reason = nullptr);
 
 }  // namespace output
