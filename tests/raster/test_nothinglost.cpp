@@ -1,0 +1,121 @@
+// Nothing lost: every picture format over an old file on a full disk, the
+// Exif orientation of photos, and JPEGs with no row to show.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "raster/PixKit3.h"
+#include "raster/codecs/dispatch.h"
+#include "raster/formats.h"
+#include "support/fulldisk.h"
+
+namespace {
+
+// Keeps the library's last message box text.
+struct LastBox : PlatformWindow {
+    std::string text;
+    void sendMessage(uint32_t, uintptr_t, intptr_t) override {}
+    void messageBox(const std::string& t, const std::string&) override { text = t; }
+};
+
+dib noise(int w, int h) {
+    dib d{};
+    newdib(&d, w, h, 24, nullptr, 0);
+    uint32_t v = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            v = v * 1103515245u + 12345u;
+            setpixel(d, x, y, (v >> 8) & 0xFFFFFF);
+        }
+    return d;
+}
+
+dib readFile(const std::string& path) {
+    dib d{};
+    OpenDib(&d, path.c_str(), 0, nullptr);
+    return d;
+}
+
+// Mean absolute difference per channel of two 24-bit pictures of one size,
+// on a coarse grid of samples.
+double meanDifference(const dib& a, const dib& b) {
+    double sum = 0;
+    int n = 0;
+    for (int y = 5; y < dibheight(a); y += 37)
+        for (int x = 5; x < dibwidth(a); x += 37) {
+            const uint32_t p = getpixel(a, x, y), q = getpixel(b, x, y);
+            for (int s = 0; s < 24; s += 8) sum += std::abs(int((p >> s) & 0xFF) - int((q >> s) & 0xFF));
+            n += 3;
+        }
+    return sum / n;
+}
+
+}  // namespace
+
+TEST(NothingLostPictures, EveryFormatKeepsTheOldFileOnAFullDisk) {
+    dib d = noise(149, 101);  // incompressible, odd and prime sizes
+    for (const pixkit::SaveFormat& f : pixkit::saveFormats()) {
+        // The size of the format's output, for a disk with room for half.
+        char tmpl[] = "/tmp/tricoma-size-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        const std::string probe = std::string(tmpl) + "/x";
+        ASSERT_TRUE(SaveDib(d, probe.c_str(), f.number, nullptr)) << f.dotted;
+        const int64_t bytes = int64_t(fulldisk::readAll(probe).size());
+        unlink(probe.c_str());
+        rmdir(tmpl);
+        fulldisk::expectNothingLost(
+            [&](const std::string& path, std::string& reason) {
+                LastBox box;
+                const bool ok = SaveDib(d, path.c_str(), f.number, &box);
+                reason = box.text;
+                return ok;
+            },
+            f.dotted, bytes);
+    }
+    freedib(d);
+}
+
+TEST(NothingLostOrientation, EveryExifOrientationShowsThePhotoUpright) {
+    const std::string dir = std::string(TRICOMA_TESTDATA_DIR) + "/exif-orientation/";
+    dib upright = readFile(dir + "Landscape_1.jpg");
+    if (!upright.poi) GTEST_SKIP() << "test data missing: " << dir;
+    ASSERT_EQ(dibwidth(upright), 1800);
+    ASSERT_EQ(dibheight(upright), 1200);
+    // 0 is no defined orientation: shown as stored.
+    for (int n : {0, 2, 3, 4, 5, 6, 7, 8}) {
+        dib d = readFile(dir + "Landscape_" + std::to_string(n) + ".jpg");
+        ASSERT_TRUE(d.poi) << n;
+        ASSERT_EQ(dibwidth(d), 1800) << n;
+        ASSERT_EQ(dibheight(d), 1200) << n;
+        // The same photo, up to JPEG noise; a wrong turn or mirror differs
+        // by far more.
+        EXPECT_LT(meanDifference(d, upright), 6.0) << n;
+        freedib(d);
+    }
+    freedib(upright);
+}
+
+TEST(NothingLostOrientation, AJpegWithoutARowToShowIsRefusedAsDamaged) {
+    const std::string dir = std::string(TRICOMA_TESTDATA_DIR) + "/exif-orientation/";
+    const std::string whole = fulldisk::readAll(dir + "Landscape_1.jpg");
+    if (whole.empty()) GTEST_SKIP() << "test data missing: " << dir;
+    // The end of the first scan header: the SOS marker and its length.
+    size_t sos = whole.find("\xFF\xDA");
+    ASSERT_NE(sos, std::string::npos);
+    const size_t scan = sos + 2 + ((uint8_t(whole[sos + 2]) << 8) | uint8_t(whole[sos + 3]));
+    // Cut at the scan's start, a few bytes in, and inside the first row of
+    // blocks: no row is there. Cut far later: the rows read are kept.
+    for (size_t cut : {scan, scan + 2, scan + 40, scan + 300}) {
+        dib d{};
+        OpenDibMemory(&d, reinterpret_cast<const uint8_t*>(whole.data()), cut, nullptr);
+        EXPECT_EQ(d.poi, nullptr) << cut;
+        EXPECT_EQ(std::string(diberrortext(d)), pixkit::statusText(pixkit::Status::Corrupt)) << cut;
+    }
+    dib half{};
+    OpenDibMemory(&half, reinterpret_cast<const uint8_t*>(whole.data()), whole.size() / 2, nullptr);
+    ASSERT_NE(half.poi, nullptr);
+    EXPECT_TRUE(dibpartial(half));
+    freedib(half);
+}
