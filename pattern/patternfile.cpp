@@ -1,18 +1,15 @@
 #include "pattern/patternfile.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
-#include <QImageWriter>
 #include <cmath>
 #include <cstring>
 
 #include "pattern/limits.h"
-#include "platform/safefile.h"
 #include "raster/PixKit3.h"
 #include "raster/codecs/png.h"
 #include "raster/limits.h"
+#include "raster/safewrite.h"
 
 namespace pattern {
 
@@ -31,35 +28,21 @@ bool sizeOk(double v) { return std::isfinite(v) && v >= kSizeMin && v <= kSizeMa
 
 PatternFileStatus savePattern(const QString& path, const dib& grid, const PatternInfo& info, QString* reason) {
     const int w = dibwidth(grid), h = dibheight(grid);
-    if (!grid.poi || dibbitcount(grid) != 8 || w <= 0 || h <= 0) return PatternFileStatus::NoGrid;
-    QImage image(w, h, QImage::Format_Indexed8);
-    if (image.isNull()) return PatternFileStatus::OutOfMemory;
-    QList<QRgb> table(kGridPaletteSize);
-    for (int i = 0; i < kGridPaletteSize; ++i)
-        table[i] = qRgb(grid.pal.rgb0[i].peRed, grid.pal.rgb0[i].peGreen, grid.pal.rgb0[i].peBlue);
-    image.setColorTable(table);
-    for (int y = 0; y < h; ++y)  // stored rows run bottom-up
-        std::memcpy(image.scanLine(y), grid.poi + int64_t(h - 1 - y) * grid.bytew, size_t(w));
-    image.setText(kMaschen, QString::number(info.maschen));
-    image.setText(kReihen, QString::number(info.reihen));
-    image.setText(kBreite, QString::number(info.breite, 'g', 17));
-    image.setText(kHoch, QString::number(info.hoch, 'g', 17));
-    // Encoded in memory, then written safely: Qt's writers do not report a
-    // short write.
-    QByteArray bytes;
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "png");
-        if (!writer.write(image)) return PatternFileStatus::OutOfMemory;
-    }
-    image = QImage();
-    const platform::SafeWriteResult r = platform::writeFileSafely(path, bytes);
-    if (!r) {
-        if (reason) *reason = r.reason;
-        return PatternFileStatus::CannotWrite;
-    }
-    return PatternFileStatus::Ok;
+    if (!grid.poi || !grid.pmi || dibbitcount(grid) != 8 || w <= 0 || h <= 0) return PatternFileStatus::NoGrid;
+    const std::vector<std::pair<std::string, std::string>> texts = {
+        {kMaschen.toStdString(), QString::number(info.maschen).toStdString()},
+        {kReihen.toStdString(), QString::number(info.reihen).toStdString()},
+        {kBreite.toStdString(), QString::number(info.breite, 'g', 17).toStdString()},
+        {kHoch.toStdString(), QString::number(info.hoch, 'g', 17).toStdString()},
+    };
+    // Streamed by libpng into the safe write (every index of the grid's
+    // 256-entry palette is written, so any viewer shows the yarns).
+    const pixkit::SaveResult r = pixkit::saveFileVia(path.toLocal8Bit().toStdString(), [&](std::FILE* f) {
+        return pixkit::pngWriteWithTexts(grid, f, texts);
+    });
+    if (r.ok) return PatternFileStatus::Ok;
+    if (reason) *reason = QString::fromStdString(r.reason);
+    return PatternFileStatus::CannotWrite;
 }
 
 PatternFileStatus loadPattern(const QString& path, dib& grid, PatternInfo& info) {

@@ -256,6 +256,8 @@ struct WriteJob {
     const dib* d;
     std::FILE* f;
     Status status;
+    const std::vector<std::pair<std::string, std::string>>* texts;
+    std::vector<png_text>* chunks;  // made before the write: no allocation after setjmp
 };
 
 void runWrite(WriteJob* job) {
@@ -290,6 +292,7 @@ void runWrite(WriteJob* job) {
             palette[i] = png_color{d.pal.rgb0[i].peRed, d.pal.rgb0[i].peGreen, d.pal.rgb0[i].peBlue};
         png_set_PLTE(png, info, palette, n);
     }
+    if (job->chunks && !job->chunks->empty()) png_set_text(png, info, job->chunks->data(), int(job->chunks->size()));
     png_write_info(png, info);
     if (!mapped) png_set_bgr(png);
     // Record rows are stored bottom-up and already packed as PNG wants them
@@ -408,15 +411,27 @@ Status pngReadIndexed(const uint8_t* data, size_t size, dib& out, PngIndexed& in
     return job.status;
 }
 
-Status pngWrite(const dib& d, std::FILE* f) {
+Status pngWriteWithTexts(const dib& d, std::FILE* f, const std::vector<std::pair<std::string, std::string>>& texts) {
     if (!d.poi || !d.pmi || !f) return Status::WriteFailed;
     const int w = dibwidth(d), h = dibheight(d), bits = dibbitcount(d);
     if (w <= 0 || h <= 0) return Status::WriteFailed;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return Status::Unsupported;
-    WriteJob job{&d, f, Status::WriteFailed};
+    std::vector<png_text> chunks;
+    for (const auto& [key, value] : texts) {
+        if (key.empty() || key.size() > 79) return Status::Unsupported;
+        png_text t{};
+        t.compression = PNG_TEXT_COMPRESSION_NONE;
+        t.key = const_cast<char*>(key.c_str());
+        t.text = const_cast<char*>(value.c_str());
+        t.text_length = value.size();
+        chunks.push_back(t);
+    }
+    WriteJob job{&d, f, Status::WriteFailed, &texts, &chunks};
     runWrite(&job);
     return job.status;
 }
+
+Status pngWrite(const dib& d, std::FILE* f) { return pngWriteWithTexts(d, f, {}); }
 
 bool pngProbe(const uint8_t* data, size_t size) {
     static const uint8_t sig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};

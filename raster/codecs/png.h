@@ -37,5 +37,7 @@ Status pngReadIndexed(const uint8_t* data, size_t size, dib& out, PngIndexed& in
 // Lossless: palette images (1, 4, 8 bits) as palette PNGs of the same
 // depth with every entry of the record's palette, 24-bit images as RGB.
 Status pngWrite(const dib& d, std::FILE* f);
+// The same with text chunks (tEXt, Latin-1 keys of 1..79 characters).
+Status pngWriteWithTexts(const dib& d, std::FILE* f, const std::vector<std::pair<std::string, std::string>>& texts);
 
 }  // namespace pixkit
