@@ -89,13 +89,18 @@ QString withExtension(const QString& name, const QString& ext) {
     return QFileInfo(name).suffix().compare(ext, Qt::CaseInsensitive) == 0 ? name : name + QLatin1Char('.') + ext;
 }
 
-// Asks for a file of the one type `filter` offers; empty when cancelled.
+// Asks for a file of the one type `filter` offers, starting in the folder
+// for its kind; empty when cancelled.
 template <class Dialog>
-QString askFile(Dialog& dialog, const QString& filter, QWidget* owner) {
+QString askFile(Dialog& dialog, const QString& filter, QWidget* owner, TDialogFolders& folders,
+                TDialogFolders::Kind kind) {
     dialog.Filter = filter;
     dialog.FilterIndex = 1;
     dialog.FileName.clear();
-    return dialog.Execute(owner) ? dialog.FileName : QString();
+    dialog.InitialDir = folders.startFor(kind);
+    if (!dialog.Execute(owner)) return QString();
+    folders.used(kind, dialog.FileName);
+    return dialog.FileName;
 }
 
 }  // namespace
@@ -161,7 +166,7 @@ void TMainForm::FromMotifBtnClick(QObject*) {
 }
 
 void TMainForm::LoadPaletteBtnClick(QObject*) {
-    const QString path = askFile(*FileOpenDialog, kPaletteFilter, this);
+    const QString path = askFile(*FileOpenDialog, kPaletteFilter, this, *dialogFolders, TDialogFolders::Palette);
     if (path.isEmpty()) return;
     const pattern::YarnFileResult res = pattern::loadYarnFile(path, pal);
     if (res.status != pattern::YarnFileStatus::Ok) {
@@ -173,7 +178,7 @@ void TMainForm::LoadPaletteBtnClick(QObject*) {
 }
 
 void TMainForm::SavePaletteBtnClick(QObject*) {
-    const QString chosen = askFile(*FileSaveDialog, kPaletteFilter, this);
+    const QString chosen = askFile(*FileSaveDialog, kPaletteFilter, this, *dialogFolders, TDialogFolders::Palette);
     if (chosen.isEmpty()) return;
     const QString path = withExtension(chosen, QStringLiteral("gpl"));
     const pattern::YarnFileResult res = pattern::saveYarnFile(path, pal);
@@ -183,7 +188,7 @@ void TMainForm::SavePaletteBtnClick(QObject*) {
 }
 
 void TMainForm::SavePatternBtnClick(QObject*) {
-    const QString chosen = askFile(*FileSaveDialog, kPatternFilter, this);
+    const QString chosen = askFile(*FileSaveDialog, kPatternFilter, this, *dialogFolders, TDialogFolders::Pattern);
     if (chosen.isEmpty()) return;
     const QString path = withExtension(chosen, QStringLiteral("png"));
     const pattern::PatternInfo info{maschened->value(), reihened->value(), breited->value(), hoched->value()};
@@ -195,7 +200,7 @@ void TMainForm::SavePatternBtnClick(QObject*) {
 }
 
 void TMainForm::OpenPatternBtnClick(QObject*) {
-    const QString path = askFile(*FileOpenDialog, kPatternFilter, this);
+    const QString path = askFile(*FileOpenDialog, kPatternFilter, this, *dialogFolders, TDialogFolders::Pattern);
     if (path.isEmpty()) return;
     dib grid{};
     pattern::PatternInfo info;

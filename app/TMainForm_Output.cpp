@@ -19,13 +19,17 @@
 // The two save buttons write different pictures; the dialog's title says which.
 void TMainForm::SaveAsBtnClick(QObject*) {
     SaveDialog1->Title = QStringLiteral("Strickvorlage speichern unter");
+    SaveDialog1->InitialDir = dialogFolders->startFor(TDialogFolders::ChartPicture);
     output::savePicture(*SaveDialog1, rdi, this, this, SaveDib);
+    dialogFolders->used(TDialogFolders::ChartPicture, SaveDialog1->FileName);
 }
 
 // Page 4 shows the stitch grid, so its button saves that.
 void TMainForm::BitBtnXP1Click(QObject*) {
     SaveDialog1->Title = QStringLiteral("Maschenbild speichern unter");
+    SaveDialog1->InitialDir = dialogFolders->startFor(TDialogFolders::ChartPicture);
     output::savePicture(*SaveDialog1, di3, this, this, SaveDib);
+    dialogFolders->used(TDialogFolders::ChartPicture, SaveDialog1->FileName);
 }
 
 namespace {
@@ -86,7 +90,9 @@ void TMainForm::PdfBtnClick(QObject*) {
 
 void TMainForm::savePagesPdf(const PdfRequest& request) {
     if (!dibvalid(di3)) return;
+    PdfDialog->InitialDir = dialogFolders->startFor(TDialogFolders::Pdf);
     if (!PdfDialog->Execute(request.owner)) return;
+    dialogFolders->used(TDialogFolders::Pdf, PdfDialog->FileName);
     QString name = PdfDialog->FileName;
     if (output::fileExtension(name).isEmpty()) name += QStringLiteral(".pdf");
     output::PageDocument doc(di3, maschened->value(), reihened->value(), request.cellWidthMm, request.overlap,

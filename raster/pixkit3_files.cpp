@@ -83,6 +83,8 @@ ssize_t limitedWrite(void* cookie, const char* buf, size_t size) {
     }
     ssize_t w = ::write(c->fd, buf, n);
     if (w > 0) c->left -= w;
+    // stdio stops at a short count; a full disk says why.
+    if (w >= 0 && size_t(w) < size) errno = ENOSPC;
     return w;
 }
 
