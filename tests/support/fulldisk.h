@@ -19,6 +19,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <set>
 #include <string>
@@ -72,6 +73,14 @@ inline const std::string& tmpfsRoot() {
             rmdir(dir.c_str());
             return std::string();
         }
+        // The mount ends with the process; its folder must go too (the
+        // name is kept apart from `root`, which is gone by then).
+        static char mounted[sizeof tmpl];
+        std::memcpy(mounted, tmpl, sizeof tmpl);
+        std::atexit([] {
+            umount2(mounted, MNT_DETACH);
+            rmdir(mounted);
+        });
         return dir;
     }();
     return root;
