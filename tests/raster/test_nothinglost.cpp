@@ -8,8 +8,10 @@
 
 #include "raster/PixKit3.h"
 #include "raster/codecs/dispatch.h"
+#include "raster/codecs/png.h"
 #include "raster/formats.h"
 #include "support/fulldisk.h"
+#include "support/refimage.h"
 
 namespace {
 
@@ -118,4 +120,47 @@ TEST(NothingLostOrientation, AJpegWithoutARowToShowIsRefusedAsDamaged) {
     ASSERT_NE(half.poi, nullptr);
     EXPECT_TRUE(dibpartial(half));
     freedib(half);
+}
+
+// The pattern reader hands out indices exactly as stored: the library's
+// own PNG reader (which keeps palette files indexed) is the oracle. Other
+// colour types, damaged files and every cut are refused without a partial
+// picture.
+TEST(NothingLostPatternPng, IndexedFilesReadAsStoredAndDamagedOnesRefused) {
+    const std::string dir = refimage::testdata("pngsuite/");
+    if (!refimage::exists(dir + "basn3p01.png")) GTEST_SKIP() << "test data missing: " << dir;
+    int indexed = 0;
+    for (const std::string& name : fulldisk::filesIn(dir)) {
+        if (name.size() < 9 || name.substr(name.size() - 4) != ".png") continue;
+        SCOPED_TRACE(name);
+        const std::vector<uint8_t> bytes = refimage::readFile(dir + name);
+        dib d{};
+        pixkit::PngIndexed info;
+        const pixkit::Status s = pixkit::pngReadIndexed(bytes.data(), bytes.size(), d, info);
+        if (name[0] == 'x' || name.substr(4, 2) != "3p") {
+            EXPECT_NE(s, pixkit::Status::Ok);
+            EXPECT_EQ(d.poi, nullptr);
+            continue;
+        }
+        ASSERT_EQ(s, pixkit::Status::Ok);
+        ++indexed;
+        dib ref{};
+        ASSERT_EQ(pixkit::pngRead(bytes.data(), bytes.size(), ref, {}), pixkit::Status::Ok);
+        ASSERT_EQ(dibwidth(d), dibwidth(ref));
+        ASSERT_EQ(dibheight(d), dibheight(ref));
+        EXPECT_EQ(dibbitcount(d), 8);
+        int wrong = 0;
+        for (int y = 0; y < dibheight(d); ++y)
+            for (int x = 0; x < dibwidth(d); ++x) wrong += getpixel(d, x, y) != getpixel(ref, x, y);
+        EXPECT_EQ(wrong, 0);
+        EXPECT_LT(info.maxIndex, info.paletteCount);
+        for (size_t cut : {size_t(8), bytes.size() / 2, bytes.size() - 13}) {
+            dib part{};
+            EXPECT_NE(pixkit::pngReadIndexed(bytes.data(), cut, part, info), pixkit::Status::Ok) << cut;
+            EXPECT_EQ(part.poi, nullptr);
+        }
+        freedib(ref);
+        freedib(d);
+    }
+    EXPECT_GE(indexed, 10);
 }
