@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pattern/quantize.h"
+#include "pattern/yarnname.h"
 #include "platform/safefile.h"
 
 namespace pattern {
@@ -31,19 +32,20 @@ QString readReason(int err) {
 
 }  // namespace
 
-YarnFileResult saveYarnFile(const QString& path, const LPAL& yarns) {
+YarnFileResult saveYarnFile(const QString& path, const LPAL& yarns, int count) {
+    if (count < 1 || count > yarnCount(yarns)) count = yarnCount(yarns);
     QByteArray text = "GIMP Palette\nName: Tricoma\nColumns: 18\n#\n";
-    for (int i = 0; i < yarnCount(yarns); ++i) {
+    for (int i = 0; i < count; ++i) {
         const PALETTEENTRY& e = yarns.rgb0[i];
-        text += QStringLiteral("%1 %2 %3\tGarn %4\n")
+        text += QStringLiteral("%1 %2 %3\t%4\n")
                     .arg(e.peRed, 3)
                     .arg(e.peGreen, 3)
                     .arg(e.peBlue, 3)
-                    .arg(i)
+                    .arg(yarnName(i))
                     .toUtf8();
     }
     const platform::SafeWriteResult r = platform::writeFileSafely(path, text);
-    if (!r) return {YarnFileStatus::CannotWrite, 0, r.reason};
+    if (!r) return {YarnFileStatus::CannotWrite, 0, 0, r.reason};
     return {};
 }
 
@@ -51,7 +53,7 @@ YarnFileResult loadYarnFile(const QString& path, LPAL& yarns) {
     // Opened without blocking and checked before reading: a pipe or device
     // under a palette's name would otherwise wait forever.
     const int fd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return {YarnFileStatus::CannotRead, 0, readReason(errno)};
+    if (fd < 0) return {YarnFileStatus::CannotRead, 0, 0, readReason(errno)};
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
@@ -64,11 +66,11 @@ YarnFileResult loadYarnFile(const QString& path, LPAL& yarns) {
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return {YarnFileStatus::CannotRead, 0, readReason(EIO)};
+        return {YarnFileStatus::CannotRead, 0, 0, readReason(EIO)};
     }
     const QByteArray data = file.read(kYarnFileMaxBytes + 1);
     if (data.size() > kYarnFileMaxBytes) return {YarnFileStatus::TooLarge, 0};
-    if (file.error() != QFileDevice::NoError) return {YarnFileStatus::CannotRead, 0, readReason(EIO)};
+    if (file.error() != QFileDevice::NoError) return {YarnFileStatus::CannotRead, 0, 0, readReason(EIO)};
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
     const QStringList lines = QString::fromUtf8(data).split(lineEnd);
     auto clean = [](QString s) {
@@ -97,7 +99,7 @@ YarnFileResult loadYarnFile(const QString& path, LPAL& yarns) {
     }
     if (colours.empty()) return {YarnFileStatus::NoColours, 0};
     setYarns(yarns, colours);
-    return {};
+    return {YarnFileStatus::Ok, 0, int(colours.size())};
 }
 
 }  // namespace pattern

@@ -22,21 +22,24 @@ enum class YarnFileStatus {
 
 struct YarnFileResult {
     YarnFileResult() = default;
-    YarnFileResult(YarnFileStatus s, int l, QString r = {}) : status(s), line(l), reason(std::move(r)) {}
+    YarnFileResult(YarnFileStatus s, int l, int c = 0, QString r = {})
+        : status(s), line(l), colours(c), reason(std::move(r)) {}
     YarnFileStatus status = YarnFileStatus::Ok;
     int line = 0;  // for BadLine: the line, counted from 1
-    QString reason;  // for CannotRead and CannotWrite: why, in German
+    int colours = 0;  // loaded: the colours the file held
+    QString reason;   // for CannotRead and CannotWrite: why, in German
 };
 
 // A palette file is a short text; anything larger is not one.
 constexpr qint64 kYarnFileMaxBytes = 1 << 20;
 
-// Writes yarns 0 .. yarns.num - 1 (at most 256); an existing file is
-// replaced only by a complete one.
-YarnFileResult saveYarnFile(const QString& path, const LPAL& yarns);
+// Writes yarns 0 .. count - 1, each named by yarnName; a count below 1
+// (or above yarns.num) writes all of yarns.num (at most 256). An existing
+// file is replaced only by a complete one.
+YarnFileResult saveYarnFile(const QString& path, const LPAL& yarns, int count = -1);
 
-// Reads a palette (LF, CRLF or CR line ends) of 1 .. yarns.num colours into the first yarns; the
-// further yarns take the first colour (so no stitch is given them, see
+// Reads a palette (LF, CRLF or CR line ends) of 1 .. yarns.num colours
+// into the first yarns; the further yarns take the first colour (so no stitch is given them, see
 // setYarns). On any status but Ok `yarns` is not changed.
 YarnFileResult loadYarnFile(const QString& path, LPAL& yarns);
 
