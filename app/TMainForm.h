@@ -14,6 +14,7 @@
 #include "chart/chartoptions.h"
 #include "pattern/document.h"
 #include "pattern/knitcheck.h"
+#include "pattern/knitlive.h"
 #include "raster/window.h"
 #include "raster/dib.h"
 
@@ -26,6 +27,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
+class QUndoCommand;
 class QUndoStack;
 class QRadioButton;
 class QScrollArea;
@@ -175,14 +177,15 @@ public:
 
     // ---- knittability checks on page 4 (TMainForm_KnitCheck.cpp); the
     // clean-up is one step of undoStack.
-    // The figures of the grid as it is now.
-    pattern::knit::Report knitReport;
-    // Index into knitReport.longFloats of the float last jumped to; -1 none.
+    // The figures of the grid as it is now, kept up to date row by row;
+    // floats and confetti wait while the strip is hidden.
+    pattern::knit::LiveCheck knitChecks;
+    // Index among all long floats (row by row, each from the right) of the
+    // float last jumped to; -1 none.
     int knitCurrentFloat = -1;
     // Row last jumped to from the list of crowded rows; 0 none.
     int knitCurrentRow = 0;
-    // Runs the checks on di3 and shows the figures (after every computation
-    // and every edit).
+    // Runs all checks on di3 afresh and shows the figures.
     void updateKnitChecks();
     void KnitCheckClick(QObject* Sender);
     void NextFloatBtnClick(QObject* Sender);
@@ -375,6 +378,17 @@ private:
     void showKnitSpot(int row, int from, int to);
     // The float limit follows the gauge until the user sets one.
     int knitLimitDefault_ = -1;
+    // The check's options from the strip (the limit following the gauge).
+    pattern::knit::Options knitOptions();
+    // The whole grid is new or may have changed: checked afresh, floats only
+    // while the strip is shown.
+    void knitGridReplaced();
+    // Figures on the strip; `first` .. `last` the knitter's rows whose list
+    // entries may have changed (0, 0: all).
+    void showKnitFigures(int first = 0, int last = 0);
+    // The float jumped to last.
+    pattern::knit::Float knitCurrentSpot_{0, 0, 0, 0};
+
     QString programFile_;
     QPersistentModelIndex treeTarget_;  // the tree's folder kept in sight
     std::unique_ptr<QAbstractFileIconProvider> fileIcons_;

@@ -8,6 +8,7 @@
 
 #include "app/TMainForm.h"
 #include "app/messages.h"
+#include "app/progressgate.h"
 #include "pattern/compute.h"
 #include "pattern/depthdown.h"
 #include "pattern/depthup.h"
@@ -30,9 +31,20 @@ void TMainForm::RenderBtnClick(QObject*) {
     const int rows = pattern::stitchCount(doc.reihen, doc.hoch);
     const int rolmod = FSErrCheck->isChecked() ? 1 : 0;
     dib grid{};
-    const pattern::ComputeStatus status =
-        pattern::computeGrid(di, stitches, rows, pal, pattern::kYarnColours, rolmod, grid, progressOf(this));
+    pattern::ComputeStatus status;
+    {
+        // The status bar as ever, and a dialog with a cancel button once it
+        // takes longer than a second.
+        ProgressGate gate(this, QStringLiteral("Muster wird berechnet …"));
+        const pattern::CancellableProgress toGate = gate.callback();
+        status = pattern::computeGridCancellable(di, stitches, rows, pal, pattern::kYarnColours, rolmod, grid,
+                                                 [this, &toGate](int percent) {
+                                                     SetProSatus(percent);
+                                                     return toGate(percent);
+                                                 });
+    }
     if (status == pattern::ComputeStatus::NoMotif) return;  // nothing to compute from (start-up without memory)
+    if (status == pattern::ComputeStatus::Cancelled) return;  // the pattern stays as it was
     if (status != pattern::ComputeStatus::Ok) {
         errorreport::Report(messages::computeRefusal(status, stitches, rows), this, QStringLiteral("Berechnen"),
                             errorreport::Severity::Warning);

@@ -660,7 +660,15 @@ void storePageChoice(const PageChoice& c) {
 
 // ---------------------------------------------------------------- output
 
-PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc) {
+namespace {
+
+// Progress at the start of `page` of `pages`, as rows report it.
+int pagePercent(int64_t page, int64_t pages) { return pages > 1 ? int((page - 1) * 100 / (pages - 1)) : 100; }
+
+}  // namespace
+
+PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc,
+                            const pattern::CancellableProgress& progress) {
     const double dpmm = printer.Resolution() / 25.4;
     doc.setPageSize(printer.PageWidth() / dpmm, printer.PageHeight() / dpmm);
     if (doc.pageCount() == 0) return PrintPagesStatus::nothingFits;
@@ -674,6 +682,10 @@ PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc
         // Asked again inside the job, as the one-page print does.
         doc.setPageSize(printer.PageWidth() / dpmm, printer.PageHeight() / dpmm);
         for (int64_t page = 1; page <= doc.pageCount(); ++page) {
+            if (!pattern::proceed(progress, pagePercent(page, doc.pageCount()))) {
+                printer.Abort();  // nothing of the job reaches the printer
+                return PrintPagesStatus::cancelled;
+            }
             if (page > 1) printer.NewPage();
             doc.paintPage(printer.Canvas(), page, dpmm);
         }
@@ -703,8 +715,8 @@ QPageLayout pdfPageLayout(platform::PrinterService& printer) {
     }
 }
 
-PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout, const PdfProgress& progress,
-                    QString* reason) {
+PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout,
+                    const pattern::CancellableProgress& progress, QString* reason) {
     const QRectF area = layout.paintRect(QPageLayout::Millimeter);
     doc.setPageSize(area.width(), area.height());
     if (doc.pageCount() == 0) return PdfStatus::nothingFits;
@@ -724,14 +736,15 @@ PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& l
         const double dpmm = kPdfResolution / 25.4;
         QPainter p;
         if (!p.begin(&writer)) return PdfStatus::writeFailed;
-        const int64_t pages = doc.pageCount();
-        for (int64_t page = 1; page <= pages; ++page) {
-            if (progress && !progress(page, pages)) return PdfStatus::cancelled;
+        for (int64_t page = 1; page <= doc.pageCount(); ++page) {
+            if (!pattern::proceed(progress, pagePercent(page, doc.pageCount()))) {
+                p.end();
+                return PdfStatus::cancelled;
+            }
             if (page > 1) writer.newPage();
             doc.paintPage(p, page, dpmm);
         }
         p.end();
-        if (progress && !progress(pages + 1, pages)) return PdfStatus::cancelled;
     }
     const platform::SafeWriteResult r = platform::writeFileSafely(path, bytes);
     if (!r && reason) *reason = r.reason;

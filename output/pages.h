@@ -20,6 +20,7 @@
 #include "chart/chartstyle.h"
 #include "chart/render.h"
 #include "pattern/limits.h"
+#include "pattern/progress.h"
 #include "raster/dib.h"
 
 class QPainter;
@@ -206,12 +207,15 @@ struct PageChoice {
 PageChoice loadPageChoice();
 void storePageChoice(const PageChoice& choice);
 
-enum class PrintPagesStatus { ok, nothingFits };
+enum class PrintPagesStatus { ok, nothingFits, cancelled };
 
 // Prints every page as one job under "Velisto Bild", on the printer's
 // paper. Printer errors are raised as platform::PrinterError; a begun job
 // is never left open.
-PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc);
+// `progress` hears of every page and may cancel: the job is then aborted,
+// nothing is printed.
+PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc,
+                            const pattern::CancellableProgress& progress = {});
 
 // The paper a PDF gets: the printer's when one is set up, else the
 // locale's (A4, or Letter where that is the custom), with 10 mm margins.
@@ -225,19 +229,15 @@ enum class PdfStatus {
     nothingFits,   // no cell fits on the paper
     cannotCreate,  // the folder cannot take the file
     writeFailed,   // writing or replacing failed (disk full); an old file stays as it was
-    cancelled,     // the progress callback said stop: nothing was written
+    cancelled,     // the progress report said stop: no file, an old one stays as it was
 };
 
-// Called before each page is drawn with the page (from 1) and the page
-// count, and once more with page = pages + 1 before the file is written;
-// false stops the export.
-using PdfProgress = std::function<bool(int64_t page, int64_t pages)>;
-
 // Writes the pages into a PDF file with searchable text and the title
-// "Velisto Bild". The document is made in memory and written safely (see
+// "Velisto Bild", reporting a percentage before each page (false stops:
+// cancelled). The document is made in memory and written safely (see
 // platform/safefile.h), so only a complete file replaces an old one; on
 // writeFailed `reason` (when given) says why, in German.
 PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout,
-                    const PdfProgress& progress = {}, QString* reason = nullptr);
+                    const pattern::CancellableProgress& progress = {}, QString* reason = nullptr);
 
 }  // namespace output

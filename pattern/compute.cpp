@@ -54,8 +54,12 @@ int64_t computePeakBytes(int /*motifWidth*/, int /*motifHeight*/, int motifBits,
     return std::max(sampled + resampled, resampled + grid) + work;
 }
 
-ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols, int rolmod,
-                          dib& grid, const Progress& progress, int64_t memoryBudget) {
+namespace {
+
+// The computation; `cancelled` (may be null) is looked at between the stages.
+ComputeStatus compute(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols, int rolmod, dib& grid,
+                      const Progress& progress, int64_t memoryBudget, const bool* cancelled) {
+    auto stop = [&] { return cancelled && *cancelled; };
     ComputeStatus status = ComputeStatus::Ok;
     const int bits = dibbitcount(motif);
     if (!motif.poi || dibwidth(motif) <= 0 || dibheight(motif) <= 0) {
@@ -80,10 +84,15 @@ ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& 
         // Sampled first, so that only the stitches are expanded, not the
         // whole motif.
         dib sampled = ResizeIndexed(motif, stitches, rows, progress);
-        if (sampled.poi) resampled = DepthUpTo(sampled, 24, progress);
+        if (sampled.poi && !stop()) resampled = DepthUpTo(sampled, 24, progress);
         freedib(sampled);
     } else {
         resampled = Resize(motif, stitches, rows, progress);
+    }
+    if (stop()) {
+        freedib(resampled);
+        report(progress, 0);
+        return ComputeStatus::Cancelled;
     }
     if (!resampled.poi) {
         report(progress, 0);
@@ -91,12 +100,34 @@ ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& 
     }
     dib result = DepthDownTo(resampled, yarns, zcols, rolmod, progress);
     freedib(resampled);
+    if (stop()) {
+        freedib(result);
+        report(progress, 0);
+        return ComputeStatus::Cancelled;
+    }
     if (!result.poi) {
         report(progress, 0);
         return ComputeStatus::OutOfMemory;
     }
     grid = result;
     return ComputeStatus::Ok;
+}
+
+}  // namespace
+
+ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols, int rolmod,
+                          dib& grid, const Progress& progress, int64_t memoryBudget) {
+    return compute(motif, stitches, rows, yarns, zcols, rolmod, grid, progress, memoryBudget, nullptr);
+}
+
+ComputeStatus computeGridCancellable(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols,
+                                     int rolmod, dib& grid, const CancellableProgress& progress,
+                                     int64_t memoryBudget) {
+    bool cancelled = false;
+    const Progress each = [&](int percent) {
+        if (!proceed(progress, percent)) cancelled = true;
+    };
+    return compute(motif, stitches, rows, yarns, zcols, rolmod, grid, each, memoryBudget, &cancelled);
 }
 
 }  // namespace pattern

@@ -27,26 +27,20 @@ TEST(NothingLostPdf, AFullDiskKeepsTheOldFileAndACancelWritesNothing) {
         },
         "PDF", QFileInfo(probe).size());
 
-    // Cancelled on page 3, and after the last page just before writing:
-    // no file, and an old one stays.
-    for (int64_t stopAt : {int64_t(3), doc.pageCount() + 1}) {
+    // Cancelled before the first page and on page 3: no file.
+    for (int stopAt : {1, 3}) {
         const QString fresh = dir.filePath(QStringLiteral("neu%1.pdf").arg(stopAt));
-        std::vector<std::pair<int64_t, int64_t>> calls;
-        const PdfProgress progress = [&](int64_t page, int64_t pages) {
-            calls.push_back({page, pages});
-            return page < stopAt;
-        };
-        EXPECT_EQ(exportPdf(fresh, doc, localePageLayout(), progress), PdfStatus::cancelled);
+        int calls = 0;
+        EXPECT_EQ(exportPdf(fresh, doc, localePageLayout(), [&](int) { return ++calls < stopAt; }),
+                  PdfStatus::cancelled);
         EXPECT_FALSE(QFileInfo::exists(fresh));
-        ASSERT_EQ(int64_t(calls.size()), stopAt);
-        EXPECT_EQ(calls.front(), std::make_pair(int64_t(1), doc.pageCount()));
-        EXPECT_EQ(calls.back(), std::make_pair(stopAt, doc.pageCount()));
+        EXPECT_EQ(calls, stopAt);
     }
     const QByteArray before = [&] {
         QFile f(probe);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }();
-    EXPECT_EQ(exportPdf(probe, doc, localePageLayout(), [](int64_t, int64_t) { return false; }), PdfStatus::cancelled);
+    EXPECT_EQ(exportPdf(probe, doc, localePageLayout(), [](int) { return false; }), PdfStatus::cancelled);
     QFile f(probe);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);

@@ -378,3 +378,38 @@ TEST_F(MultiPageDialog, WithoutAGridThereIsNoPagesMode) {
     });
     f->ShowModal();
 }
+
+// Cancelled after the first page: printing hands nothing to the printer,
+// the PDF leaves no file and an old file as it was. The reports run from
+// 0 and rise.
+TEST(PagesStaysResponsive, CancelledPrintAndPdfLeaveNothing) {
+    dib grid = pagesupport::stitchGrid(120, 150);
+    PageDocument doc(grid, 23, 31, 5.0, 2);
+    std::vector<int> seen;
+    auto stopAfterOne = [&](int percent) {
+        seen.push_back(percent);
+        return seen.size() < 2;
+    };
+    platform::ImagePrinterService printer(4800, 6600);
+    EXPECT_EQ(printPages(printer, doc, stopAfterOne), PrintPagesStatus::cancelled);
+    EXPECT_TRUE(printer.jobs.empty());
+    EXPECT_FALSE(printer.Printing());
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], 0);
+    EXPECT_GT(seen[1], 0);
+
+    QTemporaryDir dir;
+    const QString fresh = dir.filePath("neu.pdf"), old = dir.filePath("alt.pdf");
+    QFile f(old);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("das alte Muster");
+    f.close();
+    for (const QString& path : {fresh, old}) {
+        seen.clear();
+        EXPECT_EQ(exportPdf(path, doc, localePageLayout(), stopAfterOne), PdfStatus::cancelled);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"alt.pdf"});
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "das alte Muster");
+    freedib(grid);
+}
