@@ -102,7 +102,6 @@ void TMainForm::FormCreate(QObject*) {
 
     RenderBtnClick(this);
     undoStack->clear();  // the start-up grid has no history
-    undoStack->setClean();
     chartopts = chart::loadChartOptions();
     RenderDib();
 

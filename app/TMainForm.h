@@ -137,9 +137,9 @@ public:
     void SavePatternBtnClick(QObject* Sender);
     // After any change of the yarn colours (pal): announced by the document.
     void yarnsChanged();
-    // The palette's colours as the grid's, when some are waiting: as part
-    // of the command `step` when given (a stroke painting with a waiting
-    // colour), else as a step of its own. True when something changed.
+    // The palette's colours as the grid's, when some are waiting, as one
+    // undoable step (a stroke painting with a waiting yarn does the same
+    // within its own step). True when something changed.
     bool catchUpGridYarns();
     // "Jetzt übernehmen": the waiting yarn colours into the pattern, one
     // undoable step, without computing.
@@ -398,8 +398,6 @@ private:
     // Sets the stitch under (X, Y) to the picked yarn, as part of the stroke;
     // the first stitch of a stroke with a waiting colour takes the colours over.
     void paintStitch(int X, int Y, bool first = false);
-    // The chart needs rendering before it is next shown.
-    bool chartStale_ = false;
     // Readout of the stitch under the pointer.
     void showStitchUnder(int X, int Y);
 };
