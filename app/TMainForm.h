@@ -41,6 +41,7 @@ class QUndoStack;
 class QFileSystemModel;
 class TBitBtnXP;
 class TColorDialog;
+class TDialogFolders;
 class TFloatSpinEdit;
 class TOpenDialog;
 class TPaintBox;
@@ -381,6 +382,8 @@ public:
     TSaveDialog* PdfDialog = nullptr;
     TSaveDialog* FileSaveDialog = nullptr;  // palette and pattern files
     TOpenDialog* FileOpenDialog = nullptr;
+    // Where each kind of file dialog starts.
+    std::unique_ptr<TDialogFolders> dialogFolders;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
