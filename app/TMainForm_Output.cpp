@@ -23,13 +23,17 @@
 // The two save buttons write different pictures; the dialog's title says which.
 void TMainForm::SaveAsBtnClick(QObject*) {
     SaveDialog1->Title = QStringLiteral("Strickvorlage speichern unter");
+    SaveDialog1->InitialDir = dialogFolders->startFor(TDialogFolders::ChartPicture);
     output::savePicture(*SaveDialog1, rdi, this, this, SaveDib);
+    dialogFolders->used(TDialogFolders::ChartPicture, SaveDialog1->FileName);
 }
 
 // Page 4 shows the stitch grid, so its button saves that.
 void TMainForm::BitBtnXP1Click(QObject*) {
     SaveDialog1->Title = QStringLiteral("Maschenbild speichern unter");
+    SaveDialog1->InitialDir = dialogFolders->startFor(TDialogFolders::ChartPicture);
     output::savePicture(*SaveDialog1, di3, this, this, SaveDib);
+    dialogFolders->used(TDialogFolders::ChartPicture, SaveDialog1->FileName);
 }
 
 namespace {
@@ -117,15 +121,18 @@ void TMainForm::savePagesPdf(const PdfRequest& request) {
                              output::pageStyleOf(chartopts));
     // Asked before the file is chosen: a refused count leaves no file.
     if (!pagesConfirmed(doc, true, request.owner)) return;
+    PdfDialog->InitialDir = dialogFolders->startFor(TDialogFolders::Pdf);
     if (!PdfDialog->Execute(request.owner)) return;
+    dialogFolders->used(TDialogFolders::Pdf, PdfDialog->FileName);
     QString name = PdfDialog->FileName;
     if (output::fileExtension(name).isEmpty()) name += QStringLiteral(".pdf");
     std::unique_ptr<output::WrittenPages> written;
     if (!request.writtenRows.isEmpty()) written = std::make_unique<output::WrittenPages>(request.writtenRows);
     output::PdfStatus s;
+    QString reason;
     {
         ProgressGate gate(request.owner, QStringLiteral("PDF wird geschrieben …"));
-        s = output::exportPdf(name, doc, output::pdfPageLayout(platform::Printer()), gate.callback(), written.get());
+        s = output::exportPdf(name, doc, output::pdfPageLayout(platform::Printer()), gate.callback(), &reason, written.get());
     }
-    if (s != output::PdfStatus::ok) errorreport::Report(messages::pdfFailure(s, name), request.owner);
+    if (s != output::PdfStatus::ok) errorreport::Report(messages::pdfFailure(s, name, reason), request.owner);
 }

@@ -24,7 +24,7 @@ TEST(WrittenRowsPages, PdfCarriesEveryRowLineAfterTheChart) {
     output::PageDocument doc(grid, 23, 31, 5.0, 2);
     output::WrittenPages written(lines);
     const QString pdf = dir.filePath(QStringLiteral("muster.pdf"));
-    ASSERT_EQ(output::exportPdf(pdf, doc, output::localePageLayout(), {}, &written), output::PdfStatus::ok);
+    ASSERT_EQ(output::exportPdf(pdf, doc, output::localePageLayout(), {}, nullptr, &written), output::PdfStatus::ok);
     ASSERT_GE(written.pageCount(), 2);  // 90 rows do not fit one page
     QString text;
     for (int page = doc.pageCount() + 1; page <= doc.pageCount() + written.pageCount(); ++page)
