@@ -2,6 +2,7 @@
 // at times wider) picture, then symbols, heavy lines, column numbers and the
 // legend drawn over and around it, each a step of its own.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <unordered_map>
@@ -41,18 +42,23 @@ struct Canvas {
         return packrgb(p[2], p[1], p[0]);
     }
     void fill(int64_t x0, int64_t y0, int64_t w, int64_t h, uint32_t c) const {
-        for (int64_t y = y0; y < y0 + h; ++y)
-            for (int64_t x = x0; x < x0 + w; ++x) put(x, y, c);
+        const uint8_t px[3] = {uint8_t(getb(c)), uint8_t(getg(c)), uint8_t(getr(c))};
+        for (int64_t y = y0; y < y0 + h; ++y) {
+            uint8_t* p = row(y) + 3 * x0;
+            for (int64_t x = 0; x < w; ++x, p += 3) std::memcpy(p, px, 3);
+        }
     }
     // Text box copied in opaque, black on white, as the row numbers are.
     void text(const NumberMask& m, int64_t x0, int64_t y0) const {
+        const uint8_t ink[3] = {uint8_t(getb(kInk)), uint8_t(getg(kInk)), uint8_t(getr(kInk))};
+        const uint8_t paper[3] = {uint8_t(getb(kPaper)), uint8_t(getg(kPaper)), uint8_t(getr(kPaper))};
+        const int64_t i0 = std::max<int64_t>(0, -x0), i1 = std::min<int64_t>(m.width, width - x0);
         for (int j = 0; j < m.height; ++j) {
             const int64_t y = y0 + j;
             if (y < 0 || y >= height) continue;
-            for (int i = 0; i < m.width; ++i) {
-                const int64_t x = x0 + i;
-                if (x >= 0 && x < width) put(x, y, m.ink[std::size_t(j) * m.width + i] ? kInk : kPaper);
-            }
+            const uint8_t* s = m.ink.data() + std::size_t(j) * std::size_t(m.width);
+            uint8_t* p = row(y) + 3 * (x0 + i0);
+            for (int64_t i = i0; i < i1; ++i, p += 3) std::memcpy(p, s[i] ? ink : paper, 3);
         }
     }
 };
@@ -189,14 +195,20 @@ private:
     void tilesOf(int64_t r, const std::vector<uint32_t>& fill) {
         // Kept tiles stay few; a grid of very many colours starts afresh.
         if (keys_.size() > kMaxTiles) {
+            recent_.fill(Recent{});
             keys_.clear();
             tiles_.clear();
             slots_.clear();
         }
         const uint8_t* yarn = yarns_ ? yarns_->data() + r * g_.stitches : nullptr;
         rowTiles_.resize(fill.size());
-        for (std::size_t c = 0; c < fill.size(); ++c)
-            rowTiles_[c] = tile(fill[c], yarn ? yarn[c] : 0);
+        for (std::size_t c = 0; c < fill.size(); ++c) {
+            // A yarn mostly has one fill: its last tile is tried first.
+            const int y = yarn ? yarn[c] : 0;
+            Recent& last = recent_[std::size_t(y)];
+            if (last.tile == kEmpty || last.fill != fill[c]) last = {fill[c], tile(fill[c], y)};
+            rowTiles_[c] = last.tile;
+        }
         tilesRow_ = r;
     }
 
@@ -260,6 +272,10 @@ private:
     std::vector<uint32_t> slots_;     // open addressing: index into keys_
     std::vector<uint32_t> rowTiles_;  // byte offset of each cell's tile
     int64_t tilesRow_ = -1;
+    struct Recent {
+        uint32_t fill = 0, tile = kEmpty;
+    };
+    std::array<Recent, kSymbolCount> recent_{};
 };
 
 struct LegendMasks {
@@ -275,11 +291,12 @@ struct LegendMasks {
 // only, as all rendering.
 class LegendCache {
 public:
-    explicit LegendCache(RowNumberRenderer& r) : r_(r) {}
+    // The font's key once: making it costs more than a lookup.
+    explicit LegendCache(RowNumberRenderer& r) : r_(r), font_(r.font().key() + QLatin1Char('\n')) {}
     NumberMask text(const QString& s) {
         static std::unordered_map<QString, NumberMask> kept;
         if (kept.size() > 4096) kept.clear();
-        const QString key = r_.font().key() + QLatin1Char('\n') + s;
+        const QString key = font_ + s;
         auto it = kept.find(key);
         if (it == kept.end()) it = kept.emplace(key, r_.text(s)).first;
         return it->second;
@@ -287,6 +304,7 @@ public:
 
 private:
     RowNumberRenderer& r_;
+    QString font_;
 };
 
 // Stitch numbers counted from the right, centred over and under their column.
