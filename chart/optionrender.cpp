@@ -50,15 +50,15 @@ struct Canvas {
     }
     // Text box copied in opaque, black on white, as the row numbers are.
     void text(const NumberMask& m, int64_t x0, int64_t y0) const {
-        const uint8_t ink[3] = {uint8_t(getb(kInk)), uint8_t(getg(kInk)), uint8_t(getr(kInk))};
-        const uint8_t paper[3] = {uint8_t(getb(kPaper)), uint8_t(getg(kPaper)), uint8_t(getr(kPaper))};
+        // Black and white are each one byte thrice: ink 1 gives 0x00, 0 gives 0xFF.
+        static_assert(kInk == 0x000000u && kPaper == 0xFFFFFFu);
         const int64_t i0 = std::max<int64_t>(0, -x0), i1 = std::min<int64_t>(m.width, width - x0);
         for (int j = 0; j < m.height; ++j) {
             const int64_t y = y0 + j;
             if (y < 0 || y >= height) continue;
             const uint8_t* s = m.ink.data() + std::size_t(j) * std::size_t(m.width);
             uint8_t* p = row(y) + 3 * (x0 + i0);
-            for (int64_t i = i0; i < i1; ++i, p += 3) std::memcpy(p, s[i] ? ink : paper, 3);
+            for (int64_t i = i0; i < i1; ++i, p += 3) p[0] = p[1] = p[2] = uint8_t(s[i] - 1);
         }
     }
 };
