@@ -4,6 +4,7 @@
 #include <array>
 #include <limits>
 
+#include "pattern/cielab.h"
 #include "pattern/depthdown.h"
 #include "pattern/knitcheck.h"
 #include "pattern/limits.h"
@@ -19,11 +20,22 @@ constexpr int64_t kInf = std::numeric_limits<int64_t>::max() / 4;
 struct Rgb {
     int r, g, b;
 };
+// A colour in CIELAB with its chroma.
+struct Lab {
+    cielab::Lab lab;
+    double c;
+};
 
-int dist2(const Rgb& p, const PALETTEENTRY& y) {
-    const int dr = p.r - y.peRed, dg = p.g - y.peGreen, db = p.b - y.peBlue;
-    return dr * dr + dg * dg + db * db;
+// Costs are colour differences in whole 1/kCostScale units.
+constexpr double kCostScale = 16;
+int costOf(const Lab& p, const Lab& yarn) {
+    return int(cielab::difference(p.lab, p.c, yarn.lab, yarn.c) * kCostScale + 0.5);
 }
+Lab labOf(int r, int g, int b) {
+    const cielab::Lab l = cielab::fromRgb(r, g, b);
+    return Lab{l, cielab::chroma(l)};
+}
+Lab labOf(const Rgb& p) { return labOf(p.r, p.g, p.b); }
 
 // A row's yarn set: palette yarns in ascending order, so that the nearer of
 // two equally near yarns is the lower one, as in the nearest-colour search.
@@ -61,8 +73,8 @@ using Counts = std::array<int, 256>;
 // Candidates: the yarns nearest to most of the row's stitches; with
 // coherent rows also those of the neighbouring rows, so that a row can
 // keep a yarn its neighbours use.
-RowChoice chooseForRow(const std::vector<Rgb>& row, const LPAL& yarns, const Counts& count, const Counts* around,
-                       int k) {
+RowChoice chooseForRow(const std::vector<Lab>& row, const std::vector<Lab>& yarns, const Counts& count,
+                       const Counts* around, int k) {
     std::vector<int> cand;
     for (int y = 0; y < 256; ++y)
         if (count[size_t(y)]) cand.push_back(y);
@@ -81,11 +93,11 @@ RowChoice chooseForRow(const std::vector<Rgb>& row, const LPAL& yarns, const Cou
     subsetsOf(cand, std::min(k, int(cand.size())), 0, cur, choice.sets);
     // Distances of every stitch to every candidate, then each subset's sum.
     const size_t w = row.size(), nc = cand.size();
-    std::vector<int> d(nc * w);
+    std::vector<int> d(nc * w);  // stitch-major per candidate
     std::array<int, 256> slot{};
     for (size_t c = 0; c < nc; ++c) {
         slot[size_t(cand[c])] = int(c);
-        for (size_t x = 0; x < w; ++x) d[c * w + x] = dist2(row[x], yarns.rgb0[cand[c]]);
+        for (size_t x = 0; x < w; ++x) d[c * w + x] = costOf(row[x], yarns[size_t(cand[c])]);
     }
     for (const YarnSet& s : choice.sets) {
         const int* cols[kMaxYarnsPerRow];
@@ -118,7 +130,7 @@ std::vector<YarnSet> chooseSets(const std::vector<RowChoice>& rows, bool coheren
         }
         return out;
     }
-    const int64_t change = kRowChangeCost * width;
+    const int64_t change = int64_t(kRowChangeCost * kCostScale) * width;
     std::vector<std::vector<int64_t>> total(rows.size());
     std::vector<std::vector<int>> from(rows.size());
     for (size_t r = 0; r < rows.size(); ++r) {
@@ -281,6 +293,8 @@ dib reduceRows(const dib& src, const LPAL& yarns, int zcols, const Options& opti
     LPAL own = yarns;
     own.num = uint16_t(zcols);
     const LogPalette nearest(own);
+    std::vector<Lab> yarnLab(static_cast<size_t>(zcols));
+    for (int i = 0; i < zcols; ++i) yarnLab[size_t(i)] = labOf(own.rgb0[i].peRed, own.rgb0[i].peGreen, own.rgb0[i].peBlue);
 
     // Picture rows from the top (storage row h - 1 - y), as the error
     // diffusion walks them.
@@ -298,14 +312,19 @@ dib reduceRows(const dib& src, const LPAL& yarns, int zcols, const Options& opti
         for (const Rgb& p : row) ++c[size_t(nearest.nearest(uint8_t(p.r), uint8_t(p.g), uint8_t(p.b)))];
     }
     std::vector<RowChoice> choices(static_cast<size_t>(h));
+    std::vector<Lab> rowLab(static_cast<size_t>(w));
+    auto labsOf = [&](const std::vector<Rgb>& from, std::vector<Lab>& to) {
+        for (int x = 0; x < w; ++x) to[size_t(x)] = labOf(from[size_t(x)]);
+    };
     for (int y = 0; y < h; ++y) {
         rowOf(y, row);
+        labsOf(row, rowLab);
         Counts around{};
         if (options.coherentRows)
             for (int n : {y - 1, y + 1})
                 if (n >= 0 && n < h)
                     for (int i = 0; i < 256; ++i) around[size_t(i)] += counts[size_t(n)][size_t(i)];
-        choices[size_t(y)] = chooseForRow(row, own, counts[size_t(y)], options.coherentRows ? &around : nullptr, k);
+        choices[size_t(y)] = chooseForRow(rowLab, yarnLab, counts[size_t(y)], options.coherentRows ? &around : nullptr, k);
     }
     counts.clear();
     const std::vector<YarnSet> sets = chooseSets(choices, options.coherentRows, w);
@@ -321,6 +340,7 @@ dib reduceRows(const dib& src, const LPAL& yarns, int zcols, const Options& opti
     for (int y = 0; y < h; ++y) {
         report(progress, rowPercent(y, h));
         rowOf(y, row);
+        if (!options.diffusion) labsOf(row, rowLab);
         YarnSet set = sets[size_t(y)];
         const YarnSet none;
         const YarnSet& after = y + 1 < h ? sets[size_t(y) + 1] : none;
@@ -329,10 +349,10 @@ dib reduceRows(const dib& src, const LPAL& yarns, int zcols, const Options& opti
             for (int i = 0; i < s.n; ++i) m |= unsigned(usedBefore.has(s.yarn[size_t(i)]) || after.has(s.yarn[size_t(i)])) << i;
             return m;
         };
-        auto nearestIn = [&](const Rgb& p) {
-            int best = 0, bestD = dist2(p, own.rgb0[set.yarn[0]]);
+        auto nearestIn = [&](const Lab& p) {
+            int best = 0, bestD = costOf(p, yarnLab[size_t(set.yarn[0])]);
             for (int i = 1; i < set.n; ++i) {
-                const int d = dist2(p, own.rgb0[set.yarn[size_t(i)]]);
+                const int d = costOf(p, yarnLab[size_t(set.yarn[size_t(i)])]);
                 if (d < bestD) bestD = d, best = i;
             }
             return best;
@@ -347,7 +367,7 @@ dib reduceRows(const dib& src, const LPAL& yarns, int zcols, const Options& opti
                 values[size_t(x)] = Rgb{clampChannel(row[size_t(x)].r + (e[0] + 8) / 16),
                                         clampChannel(row[size_t(x)].g + (e[1] + 8) / 16),
                                         clampChannel(row[size_t(x)].b + (e[2] + 8) / 16)};
-                const int i = nearestIn(values[size_t(x)]);
+                const int i = nearestIn(labOf(values[size_t(x)]));
                 local[size_t(x)] = uint8_t(i);
                 const PALETTEENTRY& yv = own.rgb0[set.yarn[size_t(i)]];
                 const int err[3] = {values[size_t(x)].r - yv.peRed, values[size_t(x)].g - yv.peGreen,
@@ -360,7 +380,7 @@ dib reduceRows(const dib& src, const LPAL& yarns, int zcols, const Options& opti
                 }
             }
         } else {
-            for (int x = 0; x < w; ++x) local[size_t(x)] = uint8_t(nearestIn(row[size_t(x)]));
+            for (int x = 0; x < w; ++x) local[size_t(x)] = uint8_t(nearestIn(rowLab[size_t(x)]));
         }
 
         if (limit >= 0 && !floatsWithin(local, set.n, continuingOf(set), limit)) {
@@ -374,7 +394,7 @@ dib reduceRows(const dib& src, const LPAL& yarns, int zcols, const Options& opti
                     if (uses[size_t(i)] < uses[size_t(worst)]) worst = i;
                 for (int i = worst; i + 1 < set.n; ++i) set.yarn[size_t(i)] = set.yarn[size_t(i) + 1];
                 --set.n;
-                for (int x = 0; x < w; ++x) local[size_t(x)] = uint8_t(nearestIn(row[size_t(x)]));
+                for (uint8_t& v : local) v = uint8_t(v == worst ? 0 : v - (v > worst));
             }
             // Diffusion: the row's values with the error from above only.
             if (options.diffusion)
@@ -384,11 +404,11 @@ dib reduceRows(const dib& src, const LPAL& yarns, int zcols, const Options& opti
                                             clampChannel(row[size_t(x)].g + (e[1] + 8) / 16),
                                             clampChannel(row[size_t(x)].b + (e[2] + 8) / 16)};
                 }
-            const std::vector<Rgb>& target = options.diffusion ? values : row;
+            if (options.diffusion) labsOf(values, rowLab);
             cost.resize(size_t(set.n) * size_t(w));
             for (int i = 0; i < set.n; ++i)
                 for (int x = 0; x < w; ++x)
-                    cost[size_t(i) * size_t(w) + size_t(x)] = dist2(target[size_t(x)], own.rgb0[set.yarn[size_t(i)]]);
+                    cost[size_t(i) * size_t(w) + size_t(x)] = costOf(rowLab[size_t(x)], yarnLab[size_t(set.yarn[size_t(i)])]);
             viterbi.solve(cost, w, local);
             if (options.diffusion) {
                 // The row below takes this row's errors as chosen now; the

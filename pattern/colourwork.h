@@ -6,8 +6,9 @@
 //
 // Per row the K yarns that stand for the row best are chosen among a few
 // candidates (the yarns nearest to most of its stitches): exactly, as the
-// subset whose sum over the stitches of the squared RGB distance to the
-// nearer yarn is least. Neighbouring rows may be kept coherent by a cost for
+// subset whose sum over the stitches of the colour difference to the
+// nearer yarn is least (pattern/cielab.h: weighted as CIEDE2000 weighs it,
+// the measure the chart is judged by). Neighbouring rows may be kept coherent by a cost for
 // every yarn that enters the set from one row to the next (dynamic
 // programming over the rows). Each row is then reduced to its yarns, by
 // nearest colour or by error diffusion inside them; a row whose floats are
@@ -30,9 +31,9 @@ constexpr int kDefaultYarnsPerRow = 2;
 constexpr int kCandidates = 8;
 // With coherent rows, further candidates from the neighbouring rows.
 constexpr int kNeighbourCandidates = 2;
-// Cost of one yarn entering the row's set, per stitch of the row, in
-// squared RGB distance (8 levels on each channel is 192).
-constexpr int64_t kRowChangeCost = 64;
+// Cost of one yarn entering the row's set, per stitch of the row, as a
+// colour difference (1 is about the least a knitter sees).
+constexpr double kRowChangeCost = 1.0;
 
 struct Options {
     int maxYarns = kDefaultYarnsPerRow;  // K, clamped to 1..kMaxYarnsPerRow

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
+#include "pattern/colourwork.h"
 #include "pattern/depthdown.h"
 #include "pattern/depthup.h"
 #include "pattern/resize.h"
@@ -54,7 +56,9 @@ int64_t computePeakBytes(int /*motifWidth*/, int /*motifHeight*/, int motifBits,
     return std::max(sampled + resampled, resampled + grid) + work;
 }
 
-ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols, int rolmod,
+namespace {
+
+ComputeStatus computeWith(const dib& motif, int stitches, int rows, const std::function<dib(const dib&)>& reduce,
                           dib& grid, const Progress& progress, int64_t memoryBudget) {
     ComputeStatus status = ComputeStatus::Ok;
     const int bits = dibbitcount(motif);
@@ -89,7 +93,7 @@ ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& 
         report(progress, 0);
         return ComputeStatus::OutOfMemory;
     }
-    dib result = DepthDownTo(resampled, yarns, zcols, rolmod, progress);
+    dib result = reduce(resampled);
     freedib(resampled);
     if (!result.poi) {
         report(progress, 0);
@@ -97,6 +101,24 @@ ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& 
     }
     grid = result;
     return ComputeStatus::Ok;
+}
+
+}  // namespace
+
+ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols, int rolmod,
+                          dib& grid, const Progress& progress, int64_t memoryBudget) {
+    return computeWith(
+        motif, stitches, rows, [&](const dib& resampled) { return DepthDownTo(resampled, yarns, zcols, rolmod, progress); },
+        grid, progress, memoryBudget);
+}
+
+ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols,
+                          const colourwork::Options& colourwork, dib& grid, const Progress& progress,
+                          int64_t memoryBudget) {
+    return computeWith(
+        motif, stitches, rows,
+        [&](const dib& resampled) { return colourwork::reduceRows(resampled, yarns, zcols, colourwork, progress); },
+        grid, progress, memoryBudget);
 }
 
 }  // namespace pattern

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "pattern/colourwork.h"
 #include "pattern/limits.h"
 #include "pattern/progress.h"
 #include "raster/dib.h"
@@ -46,6 +47,12 @@ int64_t computePeakBytes(int motifWidth, int motifHeight, int motifBits, int sti
 // the last report is 0.
 ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols, int rolmod,
                           dib& grid, const Progress& progress = {},
+                          int64_t memoryBudget = computeMemoryBudget());
+
+// The same, reducing under the colourwork limits (yarns per row, floats;
+// pattern/colourwork.h) instead of DepthDownTo.
+ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols,
+                          const colourwork::Options& colourwork, dib& grid, const Progress& progress = {},
                           int64_t memoryBudget = computeMemoryBudget());
 
 }  // namespace pattern

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "pattern/cielab.h"
 #include "pattern/limits.h"
 
 namespace pattern {
@@ -43,6 +44,7 @@ Lab labFromLinear(double r, double g, double b) {
 }
 
 Lab labOf(double r, double g, double b) { return labFromLinear(toLinear(r), toLinear(g), toLinear(b)); }
+
 
 struct Rgb {
     double r, g, b;
@@ -333,7 +335,10 @@ std::vector<int64_t> stitchesPerYarn(const dib& grid, int zcols) {
     return perYarn;
 }
 
-double meanDeltaE(const dib& picture, const dib& grid) {
+namespace {
+
+template <class Diff>
+double meanDifference(const dib& picture, const dib& grid, Diff diff) {
     const int w = dibwidth(picture), h = dibheight(picture);
     if (!picture.poi || !grid.poi || dibbitcount(picture) != 24 || dibbitcount(grid) != 8 || w <= 0 || h <= 0 ||
         dibwidth(grid) != w || dibheight(grid) != h)
@@ -350,9 +355,21 @@ double meanDeltaE(const dib& picture, const dib& grid) {
         const uint8_t* p = picture.poi + int64_t(y) * picture.bytew;
         const uint8_t* g = grid.poi + int64_t(y) * grid.bytew;
         for (int x = 0; x < w; ++x, p += 3)
-            sum += std::sqrt(dist2(labFromLinear(linear[p[2]], linear[p[1]], linear[p[0]]), entries[g[x]]));
+            sum += diff(labFromLinear(linear[p[2]], linear[p[1]], linear[p[0]]), entries[g[x]]);
     }
     return sum / (double(w) * h);
+}
+
+}  // namespace
+
+double meanDeltaE(const dib& picture, const dib& grid) {
+    return meanDifference(picture, grid, [](const Lab& p, const Lab& q) { return std::sqrt(dist2(p, q)); });
+}
+
+double meanDeltaE2000(const dib& picture, const dib& grid) {
+    return meanDifference(picture, grid, [](const Lab& p, const Lab& q) {
+        return cielab::ciede2000(cielab::Lab{p.l, p.a, p.b}, cielab::Lab{q.l, q.a, q.b});
+    });
 }
 
 }  // namespace pattern
