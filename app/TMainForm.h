@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "chart/chartoptions.h"
+#include "pattern/compute.h"
 #include "pattern/knitcheck.h"
 #include "raster/window.h"
 #include "raster/dib.h"
@@ -273,6 +274,13 @@ public:
     QLabel* InfoLabel = nullptr;
     QRadioButton* NearCheck = nullptr;
     QRadioButton* FSErrCheck = nullptr;
+    // colourwork beside the method (TMainForm_Colourwork.cpp): at most K
+    // yarns per row, floats of at most F stitches; off by default
+    QCheckBox* ColourworkCheck = nullptr;
+    QSpinBox* YarnsPerRowEdit = nullptr;
+    QCheckBox* CoherentRowsCheck = nullptr;
+    QCheckBox* FloatMaxCheck = nullptr;
+    QSpinBox* FloatMaxEdit = nullptr;
     QSpinBox* YarnCountEdit = nullptr;
     QPushButton* FromMotifBtn = nullptr;
     QPushButton* LoadPaletteBtn = nullptr;
@@ -338,6 +346,13 @@ private:
     // the strip itself added to the page's layout `page`.
     void createKnitControls(QWidget* top, QWidget* right, QBoxLayout* page);
     void connectKnitEvents();
+    // The colourwork choice in the method's group box `method`, below its
+    // radio buttons; its events; and the grid computed as the controls say.
+    void createColourworkControls(QWidget* method);
+    void connectColourworkEvents();
+    pattern::ComputeStatus computeFromControls(int stitches, int rows, dib& grid);
+    // The float limit offered follows the check's until the user sets one.
+    int colourworkFloatDefault_ = -1;
     // Scrolls the enlarged picture to stitches from..to of `row` (knitter's
     // numbers) and marks them.
     void showKnitSpot(int row, int from, int to);

@@ -26,10 +26,8 @@ pattern::Progress progressOf(TMainForm* form) {
 void TMainForm::RenderBtnClick(QObject*) {
     const int stitches = pattern::stitchCount(maschened->value(), breited->value());
     const int rows = pattern::stitchCount(reihened->value(), hoched->value());
-    const int rolmod = FSErrCheck->isChecked() ? 1 : 0;
     dib grid{};
-    const pattern::ComputeStatus status =
-        pattern::computeGrid(di, stitches, rows, pal, pattern::kYarnColours, rolmod, grid, progressOf(this));
+    const pattern::ComputeStatus status = computeFromControls(stitches, rows, grid);
     if (status == pattern::ComputeStatus::NoMotif) return;  // nothing to compute from (start-up without memory)
     if (status != pattern::ComputeStatus::Ok) {
         errorreport::Report(messages::computeRefusal(status, stitches, rows), this, QStringLiteral("Berechnen"),

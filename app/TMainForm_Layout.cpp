@@ -363,6 +363,7 @@ void TMainForm::createLayout() {
         FSErrCheck = named(new QRadioButton(QStringLiteral("Dithering"), g2), "FSErrCheck");
         FSErrCheck->setGeometry(16, 44, 300, 17);
         FSErrCheck->setChecked(true);
+        createColourworkControls(g2);
         v->addWidget(g2);
         // Yarn colours from the motif, palette and pattern files, and what
         // the grid uses; below the existing boxes, which keep their places.
@@ -606,4 +607,5 @@ void TMainForm::connectEvents() {
 
     connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, [this] { FilterComboBox1Change(FilterComboBox1); });
     connectKnitEvents();
+    connectColourworkEvents();
 }
