@@ -10,6 +10,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
@@ -101,7 +104,12 @@ TEST(ColourworkPage, PhotoScreenshots) {
     form.PageControl2->setCurrentIndex(3);
     form.KnitCheck->setChecked(true);
     form.KnitCheckClick(form.KnitCheck);
+    for (int i = 0; i < 3; ++i) QTest::mouseClick(form.ZoomInBtn, Qt::LeftButton);
+    QApplication::processEvents();
+    form.ScrollBox1->verticalScrollBar()->setValue(form.ScrollBox1->verticalScrollBar()->maximum() * 2 / 3);
     shoot(form, dir + QStringLiteral("/colourwork-page4.png"));
     form.PageControl2->setCurrentIndex(4);
+    QApplication::processEvents();
+    form.ErgScrollBox->verticalScrollBar()->setValue(form.ErgScrollBox->verticalScrollBar()->maximum() * 3 / 4);
     shoot(form, dir + QStringLiteral("/colourwork-page5.png"));
 }
