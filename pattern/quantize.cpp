@@ -221,6 +221,8 @@ constexpr int kLloydRounds = 24;
 // Rounds that go on while the assignment stands, for the median to settle.
 constexpr int kMedianRounds = 8;
 constexpr double kMinDifference = 0.5;
+// Rounds measured by CIEDE2000 at the end.
+constexpr int kFinishRounds = 6;
 
 }  // namespace
 
@@ -246,7 +248,17 @@ std::vector<PALETTEENTRY> coloursFromMotif(const dib& motif, int count) {
     // the CIELAB median of its colours. A yarn left without colours takes the
     // colour worst served so far.
     std::vector<int> owner(pts.size(), -1);
-    for (int round = 0; round < kLloydRounds; ++round) {
+    // Once the rounds in CIELAB have settled, a few more measure by
+    // CIEDE2000, which weighs lightness, chroma and hue as the eye does (a
+    // saturated green's chroma far less than CIELAB): the medians move to
+    // where that difference is least. The yarns kept are those of the round
+    // with the least total CIEDE2000, so finishing never makes them worse.
+    int finishing = -1;  // finishing rounds done; -1 before
+    double bestError = -1;
+    std::vector<Rgb> bestYarns;
+    for (int round = 0; round < kLloydRounds + kFinishRounds; ++round) {
+        const bool finish = finishing >= 0;
+        double total = 0;
         bool changed = false;
         std::vector<Lab> centres;
         for (const Rgb& y : yarns) centres.push_back(labOf(y.r, y.g, y.b));
@@ -268,13 +280,26 @@ std::vector<PALETTEENTRY> coloursFromMotif(const dib& motif, int count) {
             // its square: weighing each colour by 1 / its difference moves
             // the yarn toward the median of its colours (Weiszfeld), which
             // a few large differences do not pull away from the many small.
-            const double d = std::sqrt(dist2(pts[i].lab, centres[size_t(best)]));
+            const Lab& c = centres[size_t(best)];
+            const double d = finish ? cielab::ciede2000(cielab::Lab{pts[i].lab.l, pts[i].lab.a, pts[i].lab.b},
+                                                        cielab::Lab{c.l, c.a, c.b})
+                                    : std::sqrt(dist2(pts[i].lab, c));
+            total += pts[i].weight * d;
             Point p = pts[i];
             p.weight /= std::max(d, kMinDifference);
             sums[best].add(p);
             err[i] = pts[i].weight * d;
         }
-        if (!changed && round >= kMedianRounds) break;
+        if (finish) {
+            if (bestError < 0 || total < bestError) {
+                bestError = total;
+                bestYarns = yarns;
+            }
+            if (++finishing > kFinishRounds) break;
+        } else if ((!changed && round >= kMedianRounds) || round + 1 == kLloydRounds) {
+            finishing = 0;
+            continue;  // the same yarns again, now measured by CIEDE2000
+        }
         for (size_t k = 0; k < yarns.size(); ++k) {
             if (sums[k].w > 0) {
                 yarns[k] = rgbOf(sums[k].mean());
@@ -286,6 +311,8 @@ std::vector<PALETTEENTRY> coloursFromMotif(const dib& motif, int count) {
             err[worst] = 0;
         }
     }
+
+    if (!bestYarns.empty()) yarns = bestYarns;
 
     // Dark to light; equal yarns once.
     std::vector<std::pair<Lab, PALETTEENTRY>> sorted;
