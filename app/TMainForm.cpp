@@ -5,11 +5,15 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QScrollArea>
+
+#include "platform/controls.h"
 #include <QTreeView>
 #include <QUndoStack>
 #include <cstring>
 
 #include "pattern/limits.h"
+#include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/errorreport.h"
 #include "raster/PixKit3.h"
@@ -22,18 +26,19 @@ TMainForm::TMainForm(const QString& programFile, QWidget* parent)
     PdfDialog->Filter = QStringLiteral("PDF-Dokument (*.pdf)|*.pdf");
     FileSaveDialog = new TSaveDialog;
     FileOpenDialog = new TOpenDialog;
-    undoStack = new QUndoStack(this);
     createLayout();
     connectEvents();
     FormCreate(this);
 }
 
 TMainForm::~TMainForm() {
-    // The stack empties itself when it goes and says so; this window must
+    // The history empties itself when it goes and says so; this window must
     // not hear it half torn down.
     undoStack->disconnect();
-    delete undoStack;
-    undoStack = nullptr;
+    document_->disconnect(this);
+    undoStack->clear();
+    if (PaintBox2) PaintBox2->removeEventFilter(this);
+    if (ScrollBox1) ScrollBox1->viewport()->removeEventFilter(this);
     // The file list's event filter calls back into this window; while the
     // widgets are torn down below, this object is no longer a TMainForm.
     if (JamShellList1) delete JamShellList1->findChild<QObject*>(QStringLiteral("ListEvents"), Qt::FindDirectChildrenOnly);
@@ -92,8 +97,11 @@ void TMainForm::FormCreate(QObject*) {
     pal.num = pattern::kYarnColours;
     pal.ver = kPaletteVersion;
     pal.rgb0[1] = PALETTEENTRY{255, 255, 255, 0};
+    document_->yarnsInUse = pal.num;
 
     RenderBtnClick(this);
+    undoStack->clear();  // the start-up grid has no history
+    undoStack->setClean();
     chartopts = chart::loadChartOptions();
     RenderDib();
 

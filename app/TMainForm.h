@@ -13,6 +13,7 @@
 
 #include "chart/chartoptions.h"
 #include "pattern/compute.h"
+#include "pattern/document.h"
 #include "pattern/knitcheck.h"
 #include "raster/window.h"
 #include "raster/dib.h"
@@ -61,14 +62,22 @@ struct TRect {
 
 class TMainForm : public QMainWindow, public PlatformWindow {
     Q_OBJECT
+    // Declared first: di, di3, pal and undoStack below are names into it.
+    std::unique_ptr<pattern::PatternDocument> document_ = std::make_unique<pattern::PatternDocument>();
+
 public:
     // `programFile` is the program's full path; empty means the running
     // executable. Construction runs the start-up (FormCreate).
     explicit TMainForm(const QString& programFile = QString(), QWidget* parent = nullptr);
     ~TMainForm() override;
 
+    // The pattern: motif, grid, yarns, gauge and size, history. Every view
+    // and readout refreshes from its changed() signal (documentChanged).
+    pattern::PatternDocument& document() { return *document_; }
+
     // ---- pattern state, in the original order. Public so tests can
-    // inspect it; only the handlers below change it.
+    // inspect it; only the handlers below change it. di, di3 and pal are
+    // the document's motif, grid and yarns.
     TRect sbrect;
     int StatusPosition = 0;
     bool ziehen2 = false;
@@ -77,10 +86,10 @@ public:
     bool inEndeBtn = false;
     QString progpath;
     dib rdi{};
-    dib di3{};
-    dib di{};
+    dib& di3 = document_->grid;
+    dib& di = document_->motif;
     bool init = false;
-    LPAL pal{};
+    LPAL& pal = document_->yarns;
     int colornr = 0;
     int ziehx2 = 0;
     int ziehy2 = 0;
@@ -107,6 +116,8 @@ public:
     void hochedChange(QObject* Sender);
     // The stitches and rows the size and gauge give, as computing uses them.
     void showStitchCount();
+    // Gauge and size from their fields into the document.
+    void readSize();
     dib DepthUpTo(int nbpp);
     dib Resize(dib src, int breit, int hoch);
     dib DepthDownTo(dib src, int zcols, int rolmod);
@@ -122,14 +133,23 @@ public:
     void SavePaletteBtnClick(QObject* Sender);
     void OpenPatternBtnClick(QObject* Sender);
     void SavePatternBtnClick(QObject* Sender);
-    // After any change of the yarn colours: swatches, picker and readouts.
+    // After any change of the yarn colours (pal): announced by the document.
     void yarnsChanged();
-    // Before a post-edit: the grid's yarn entries take the palette's colours
-    // (a stitch painted with the picker's yarn shows that yarn's colour in
-    // the view and the chart). True when something changed.
+    // The palette's colours as the grid's, when some are waiting: as part
+    // of the command `step` when given (a stroke painting with a waiting
+    // colour), else as a step of its own. True when something changed.
     bool catchUpGridYarns();
-    // After any change of the grid's stitches: views and readouts.
+    // "Jetzt übernehmen": the waiting yarn colours into the pattern, one
+    // undoable step, without computing.
+    void TakeYarnsBtnClick(QObject* Sender);
+    // After a change of the grid's stitches made directly on di3: announced
+    // by the document.
     void gridChanged();
+    // The one place views, readouts and checks refresh: the document's
+    // changed() signal.
+    void documentChanged(unsigned what, int firstRow, int lastRow);
+    // The notices: colours waiting (pages 3 and 4), the blank motif (page 2).
+    void showNotices();
     // "Garne im Muster" readouts on pages 3 and 4.
     void showYarnUsage();
 
@@ -148,10 +168,10 @@ public:
     void zoomBy(int direction);
     // Pixels per stitch while post-editing; kStitchPixels unless zoomed.
     int stitchZoom = 30;
-    // Post-edits, undoable. A clean-up can push its own command
-    // (chart::SetStitchesCommand on di3); the stack is cleared whenever the
-    // grid is replaced.
-    QUndoStack* undoStack = nullptr;
+    // The document's history: post-edits, clean-ups (chart::SetStitchesCommand
+    // on di3), computations and yarn colours taken over. Cleared only when a
+    // pattern is opened.
+    QUndoStack* undoStack = &document_->undo;
 
     // ---- knittability checks on page 4 (TMainForm_KnitCheck.cpp); the
     // clean-up is one step of undoStack.
@@ -268,6 +288,7 @@ public:
     TFloatSpinEdit* hoched = nullptr;
     QCheckBox* sverhCheck = nullptr;
     QLabel* StitchCount = nullptr;  // "46 Maschen × 38 Reihen"
+    QLabel* MotifNotice = nullptr;  // the motif is still the blank start-up picture
 
     // page 3
     TPaintBox* PaintBox1 = nullptr;
@@ -288,6 +309,9 @@ public:
     QPushButton* OpenPatternBtn = nullptr;
     QPushButton* SavePatternBtn = nullptr;
     QLabel* YarnUsageLabel = nullptr;
+    QWidget* YarnsWaitingPanel = nullptr;  // shown while changed yarn colours wait
+    QLabel* YarnsWaitingLabel = nullptr;
+    QPushButton* TakeYarnsBtn = nullptr;
 
     // page 4
     TBitBtnXP* BitBtn3 = nullptr;
@@ -316,6 +340,11 @@ public:
     QToolButton* ZoomInBtn = nullptr;
     QLabel* StitchLabel = nullptr;
     QLabel* YarnUsageLabel2 = nullptr;
+    QWidget* YarnsWaitingPanel2 = nullptr;
+    QLabel* YarnsWaitingLabel2 = nullptr;
+    QPushButton* TakeYarnsBtn2 = nullptr;
+    // What the last "Berechnen" replaced, and that Ctrl+Z brings it back.
+    QLabel* ComputeNotice = nullptr;
 
     // page 5
     TBitBtnXP* SaveAsBtn = nullptr;
@@ -364,8 +393,11 @@ private:
     // A paint stroke while post-editing: button held since the press.
     bool malen_ = false;
     int stroke_ = 0;
-    // Sets the stitch under (X, Y) to the picked yarn, as part of the stroke.
-    void paintStitch(int X, int Y);
+    // Sets the stitch under (X, Y) to the picked yarn, as part of the stroke;
+    // the first stitch of a stroke with a waiting colour takes the colours over.
+    void paintStitch(int X, int Y, bool first = false);
+    // The chart needs rendering before it is next shown.
+    bool chartStale_ = false;
     // Readout of the stitch under the pointer.
     void showStitchUnder(int X, int Y);
 };

@@ -9,11 +9,12 @@
 #include "platform/controls.h"
 
 void TMainForm::RenderDib() {
+    readSize();
     chart::ChartInputs in;
-    in.maschen = maschened->value();
-    in.reihen = reihened->value();
-    in.breite = breited->value();
-    in.hoch = hoched->value();
+    in.maschen = document_->maschen;
+    in.reihen = document_->reihen;
+    in.breite = document_->breite;
+    in.hoch = document_->hoch;
 
     // At an unchanged size the chart is drawn over the old one's pixels:
     // no fresh memory, and never two charts at once.

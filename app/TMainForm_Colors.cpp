@@ -1,7 +1,9 @@
 // Yarn palette editor on page 3: the yarn colours as swatches; pointing at
 // one shows its values, clicking one changes it in the colour dialog. A new
-// colour is used from the next computation on, and by the grid as soon as
-// it is post-edited (its yarn entries then catch up with the palette).
+// colour is used from the next computation on; until then the grid, and
+// every view of it, keeps its colours and pages 3 and 4 say that colours
+// are waiting ("Jetzt übernehmen" takes them over as one undoable step, as
+// does a stroke painting with a waiting yarn).
 //
 // Also here: yarn colours taken from the motif, yarn palette files, pattern
 // files and the readouts of the yarns the grid uses.
@@ -14,12 +16,14 @@
 
 #include "app/TMainForm.h"
 #include "app/messages.h"
+#include "chart/stitchedit.h"
 #include "chart/swatches.h"
 #include "pattern/depthdown.h"
 #include "pattern/limits.h"
 #include "pattern/patternfile.h"
 #include "pattern/quantize.h"
 #include "pattern/yarnfile.h"
+#include "pattern/yarnname.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/errorreport.h"
@@ -61,6 +65,7 @@ void TMainForm::PaintBox1MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifi
     e.peRed = red;  // the flags byte is not the editor's
     e.peGreen = green;
     e.peBlue = blue;
+    document_->yarnsInUse = std::max(document_->yarnsInUse, i + 1);
     PaintBox1Paint(PaintBox1);
     PaintBox1MouseMove(PaintBox1, {}, X, Y);  // the label shows the new values at once
     yarnsChanged();
@@ -100,29 +105,19 @@ QString askFile(Dialog& dialog, const QString& filter, QWidget* owner) {
 
 }  // namespace
 
-void TMainForm::yarnsChanged() {
-    PaintBox1->update();
-    PaintBox3->update();
-    showYarnUsage();
-}
+void TMainForm::yarnsChanged() { document_->notify(pattern::change::Yarns); }
 
 bool TMainForm::catchUpGridYarns() {
-    if (!di3.poi || !di3.pmi) return false;
-    for (int i = 0; i < pattern::kYarnColours; ++i) {
-        const PALETTEENTRY& want = pal.rgb0[i];
-        const PALETTEENTRY& has = di3.pal.rgb0[pattern::kYarnIndexOffset + i];
-        if (want.peRed != has.peRed || want.peGreen != has.peGreen || want.peBlue != has.peBlue) {
-            pattern::layoutGridPalette(di3, pal, pattern::kYarnColours);
-            return true;
-        }
-    }
-    return false;
+    if (!document_->yarnsWaiting()) return false;
+    auto* step = new chart::SetStitchesCommand(di3, {}, QStringLiteral("Garnfarben übernehmen"));
+    step->alsoColours(pattern::GridColours::of(di3), document_->coloursFromYarns());
+    undoStack->push(step);
+    return true;
 }
 
-void TMainForm::gridChanged() {
-    PaintBox2Paint(PaintBox2);
-    showYarnUsage();
-}
+void TMainForm::TakeYarnsBtnClick(QObject*) { catchUpGridYarns(); }
+
+void TMainForm::gridChanged() { document_->notify(pattern::change::Stitches); }
 
 void TMainForm::showYarnUsage() {
     const std::vector<int64_t> counts = pattern::stitchesPerYarn(di3, pattern::kYarnColours);
@@ -132,16 +127,16 @@ void TMainForm::showYarnUsage() {
     for (int i = 0; i < int(counts.size()); ++i) {
         if (!counts[size_t(i)]) continue;
         ++used;
-        const PALETTEENTRY& e = pal.rgb0[i];
-        // A swatch in the yarn's colour, its index as the palette shows it,
-        // and its stitches.
+        // The colour the grid shows (a changed palette colour waits for the
+        // next computation), the yarn's one name and its stitches.
+        const PALETTEENTRY& e = di3.pal.rgb0[pattern::kYarnIndexOffset + i];
         list += QStringLiteral("<span style=\"background-color:%1\">&nbsp;&nbsp;&nbsp;</span>&nbsp;%2:&nbsp;%3 ")
-                    .arg(QColor(e.peRed, e.peGreen, e.peBlue).name())
-                    .arg(i)
-                    .arg(de.toString(qlonglong(counts[size_t(i)])));
+                    .arg(QColor(e.peRed, e.peGreen, e.peBlue).name(), pattern::yarnName(i).toHtmlEscaped().replace(
+                                                                          QLatin1Char(' '), QStringLiteral("&nbsp;")),
+                         de.toString(qlonglong(counts[size_t(i)])));
     }
     const QString head = used == 1 ? QStringLiteral("1 Garn im Muster") : QStringLiteral("%1 Garne im Muster").arg(used);
-    const QString text = QStringLiteral("<b>%1</b> (Index: Maschen) %2").arg(head, list);
+    const QString text = QStringLiteral("<b>%1</b> (Maschen) %2").arg(head, list);
     YarnUsageLabel->setText(text);
     YarnUsageLabel2->setText(text);
     // Many yarns need more room than the lines have: all of them on hover.
@@ -157,6 +152,7 @@ void TMainForm::FromMotifBtnClick(QObject*) {
         return;
     }
     pattern::setYarns(pal, colours);
+    document_->yarnsInUse = int(colours.size());
     yarnsChanged();
 }
 
@@ -169,6 +165,7 @@ void TMainForm::LoadPaletteBtnClick(QObject*) {
                             QStringLiteral("Palette laden"), errorreport::Severity::Warning);
         return;
     }
+    document_->yarnsInUse = res.colours;
     yarnsChanged();
 }
 
@@ -176,7 +173,7 @@ void TMainForm::SavePaletteBtnClick(QObject*) {
     const QString chosen = askFile(*FileSaveDialog, kPaletteFilter, this);
     if (chosen.isEmpty()) return;
     const QString path = withExtension(chosen, QStringLiteral("gpl"));
-    const pattern::YarnFileResult res = pattern::saveYarnFile(path, pal);
+    const pattern::YarnFileResult res = pattern::saveYarnFile(path, pal, document_->yarnsInUse);
     if (res.status != pattern::YarnFileStatus::Ok)
         errorreport::Report(messages::yarnFileRefusal(res, path, pal.num, false), this,
                             QStringLiteral("Palette speichern"), errorreport::Severity::Warning);
@@ -186,7 +183,9 @@ void TMainForm::SavePatternBtnClick(QObject*) {
     const QString chosen = askFile(*FileSaveDialog, kPatternFilter, this);
     if (chosen.isEmpty()) return;
     const QString path = withExtension(chosen, QStringLiteral("png"));
-    const pattern::PatternInfo info{maschened->value(), reihened->value(), breited->value(), hoched->value()};
+    readSize();
+    const pattern::PatternDocument& doc = *document_;
+    const pattern::PatternInfo info{doc.maschen, doc.reihen, doc.breite, doc.hoch};
     const pattern::PatternFileStatus st = pattern::savePattern(path, di3, info);
     if (st != pattern::PatternFileStatus::Ok)
         errorreport::Report(messages::patternFileRefusal(st, path), this, QStringLiteral("Muster speichern"),
@@ -204,10 +203,10 @@ void TMainForm::OpenPatternBtnClick(QObject*) {
                             errorreport::Severity::Warning);
         return;
     }
-    freedib(di3);
-    di3 = grid;
-    undoStack->clear();
-    pattern::yarnsOfGrid(di3, pal);
+    // The yarns first, so the new grid never shows with colours waiting.
+    pattern::yarnsOfGrid(grid, pal);
+    document_->yarnsInUse = pal.num;
+    yarnsChanged();
     // The sizes as saved, not as the motif's proportions would couple them.
     init = true;
     maschened->setValue(info.maschen);
@@ -215,7 +214,6 @@ void TMainForm::OpenPatternBtnClick(QObject*) {
     breited->setValue(info.breite);
     hoched->setValue(info.hoch);
     init = false;
-    PaintBox1->update();
-    PaintBox3->update();
-    gridChanged();
+    readSize();
+    document_->resetGrid(grid, pattern::GridOrigin::Opened);
 }

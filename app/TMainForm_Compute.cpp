@@ -24,8 +24,10 @@ pattern::Progress progressOf(TMainForm* form) {
 }  // namespace
 
 void TMainForm::RenderBtnClick(QObject*) {
-    const int stitches = pattern::stitchCount(maschened->value(), breited->value());
-    const int rows = pattern::stitchCount(reihened->value(), hoched->value());
+    readSize();
+    const pattern::PatternDocument& doc = *document_;
+    const int stitches = pattern::stitchCount(doc.maschen, doc.breite);
+    const int rows = pattern::stitchCount(doc.reihen, doc.hoch);
     dib grid{};
     const pattern::ComputeStatus status = computeFromControls(stitches, rows, grid);
     if (status == pattern::ComputeStatus::NoMotif) return;  // nothing to compute from (start-up without memory)
@@ -35,12 +37,28 @@ void TMainForm::RenderBtnClick(QObject*) {
         return;
     }
     // The old grid goes only once the new one exists: a refused or failed
-    // computation leaves the pattern as it was.
-    freedib(di3);
-    di3 = grid;
-    undoStack->clear();  // its steps belong to the old grid
-    updateKnitChecks();
-    gridChanged();
+    // computation leaves the pattern as it was. It stays in the history, so
+    // Ctrl+Z brings it back with its edits.
+    const bool opened = document_->origin == pattern::GridOrigin::Opened;
+    const bool edited = document_->modified();
+    document_->pushNewGrid(grid, pattern::GridOrigin::Computed, QStringLiteral("Berechnen"));
+    if (opened || edited) {
+        ComputeNotice->setText(opened ? QStringLiteral("„Berechnen“ hat das geöffnete Muster ersetzt. Strg+Z holt es zurück.")
+                                      : QStringLiteral("„Berechnen“ hat die Nachbearbeitungen ersetzt. Strg+Z holt sie zurück."));
+        ComputeNotice->parentWidget()->show();
+    }
+}
+
+void TMainForm::readSize() {
+    pattern::PatternDocument& doc = *document_;
+    const int maschen = maschened->value(), reihen = reihened->value();
+    const double breite = breited->value(), hoch = hoched->value();
+    if (maschen == doc.maschen && reihen == doc.reihen && breite == doc.breite && hoch == doc.hoch) return;
+    doc.maschen = maschen;
+    doc.reihen = reihen;
+    doc.breite = breite;
+    doc.hoch = hoch;
+    doc.notify(pattern::change::Size);
 }
 
 void TMainForm::breitedChange(QObject*) {

@@ -52,18 +52,24 @@ void TMainForm::PaintBox2MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifi
     // button is released, undone as one.
     malen_ = true;
     ++stroke_;
-    if (catchUpGridYarns()) PaintBox2Paint(PaintBox2);
-    paintStitch(X, Y);
+    paintStitch(X, Y, true);
 }
 
-void TMainForm::paintStitch(int X, int Y) {
+void TMainForm::paintStitch(int X, int Y, bool first) {
     const int w = dibwidth(di3), h = dibheight(di3);
     const gridview::Stitch s = gridview::stitchAt(X, Y, w, h, stitchZoom);
     if (!s.hit || !di3.poi) return;
     const uint8_t value = uint8_t(colornr + 10);
     const chart::StitchChange c = chart::SetStitchesCommand::change(di3, s.col, s.row, value);
-    if (c.before == value) return;  // nothing to change, nothing to undo
-    undoStack->push(new chart::SetStitchesCommand(di3, {c}, QStringLiteral("Masche färben"), stroke_));
+    // Painting with a yarn whose new colour waits shows that colour: the
+    // waiting colours come into the grid with the stroke, undone with it.
+    const bool takeColours = first && document_->yarnWaiting(colornr);
+    if (c.before == value && !takeColours) return;  // nothing to change, nothing to undo
+    std::vector<chart::StitchChange> changes;
+    if (c.before != value) changes.push_back(c);
+    auto* step = new chart::SetStitchesCommand(di3, std::move(changes), QStringLiteral("Masche färben"), stroke_);
+    if (takeColours) step->alsoColours(pattern::GridColours::of(di3), document_->coloursFromYarns());
+    undoStack->push(step);
 }
 
 void TMainForm::showStitchUnder(int X, int Y) {
@@ -95,6 +101,8 @@ void TMainForm::zoomBy(int direction) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Leave && StitchLabel && (watched == PaintBox2 || (ScrollBox1 && watched == ScrollBox1->viewport())))
+        StitchLabel->clear();
     if (ScrollBox1 && watched == ScrollBox1->viewport() && event->type() == QEvent::Wheel) {
         auto* wheel = static_cast<QWheelEvent*>(event);
         if (wheel->modifiers() & Qt::ControlModifier) {

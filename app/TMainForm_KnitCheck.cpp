@@ -123,9 +123,8 @@ void TMainForm::connectKnitEvents() {
     connect(ColourRowsBox, &QComboBox::activated, this, [this] { ColourRowsBoxChange(ColourRowsBox); });
     connect(FloatLimitEdit, &QSpinBox::valueChanged, this, [this] { updateKnitChecks(); PaintBox2->update(); });
     connect(ColourLimitEdit, &QSpinBox::valueChanged, this, [this] { updateKnitChecks(); PaintBox2->update(); });
+    // The grid's changes reach the checks through the document (documentChanged).
     connect(maschened, &QSpinBox::valueChanged, this, [this] { updateKnitChecks(); PaintBox2->update(); });
-    // Every step done, undone or redone changes the grid.
-    connect(undoStack, &QUndoStack::indexChanged, this, [this] { updateKnitChecks(); });
 }
 
 void TMainForm::updateKnitChecks() {
@@ -190,6 +189,12 @@ void TMainForm::NextFloatBtnClick(QObject*) {
     knitCurrentFloat = (knitCurrentFloat + 1) % int(floats.size());
     knitCurrentRow = 0;
     const pattern::knit::Float& f = floats[size_t(knitCurrentFloat)];
+    // The row list says where "Nächste" went.
+    const int entry = FloatRowsBox->findData(f.row);
+    if (entry >= 0) {
+        const QSignalBlocker quiet(FloatRowsBox);
+        FloatRowsBox->setCurrentIndex(entry);
+    }
     showKnitSpot(f.row, f.from, f.to);
 }
 
@@ -240,14 +245,14 @@ void TMainForm::paintKnitMarks(QPainter& canvas, int bigW, int bigH) {
     // Crowded rows: a dashed frame across the whole row.
     canvas.setPen(QPen(QColor(0, 200, 255), 1, Qt::DashLine));
     for (int row : r.crowdedRows) canvas.drawRect(cells(row, 1, w).adjusted(0, 0, -1, -1));
-    // Long floats: the stitches the yarn is carried past, framed dark and
-    // light so the mark shows on any yarn colour.
+    // Long floats: a thin line under the stitches the yarn is carried past,
+    // dark under light so it shows on any yarn, and the yarns stay visible
+    // (frames round every run hid a photo's colours).
     for (const pattern::knit::Float& f : r.longFloats) {
-        const QRect box = cells(f.row, f.from, f.to).adjusted(0, 0, -1, -1);
-        canvas.setPen(QPen(Qt::black, 3));
-        canvas.drawRect(box);
-        canvas.setPen(QPen(QColor(255, 0, 255), 1));
-        canvas.drawRect(box);
+        const QRect box = cells(f.row, f.from, f.to);
+        const int y = box.bottom() - std::min(2, box.height() / 4);
+        canvas.fillRect(QRect(box.left(), y - 1, box.width(), 3), Qt::black);
+        canvas.fillRect(QRect(box.left(), y, box.width(), 1), QColor(255, 0, 255));
     }
     if (knitCurrentFloat >= 0 && size_t(knitCurrentFloat) < r.longFloats.size()) {
         const pattern::knit::Float& f = r.longFloats[size_t(knitCurrentFloat)];

@@ -120,6 +120,27 @@ QWidget* pageFrame(QWidget* page, const QString& header, const QString& caption,
     return right;
 }
 
+// A notice strip, hidden until it has something to say: a wrapped text and,
+// when given, the button that acts on it.
+QWidget* noticeStrip(QWidget* parent, const char* name, QLabel*& text, const char* textName, const QString& caption,
+                     QPushButton** button = nullptr, const char* buttonName = nullptr, const QString& buttonCaption = {},
+                     const QString& hint = {}) {
+    auto* strip = named(new QWidget(parent), name);
+    auto* h = new QHBoxLayout(strip);
+    h->setContentsMargins(8, 2, 8, 2);
+    text = named(new QLabel(caption, strip), textName);
+    text->setWordWrap(true);
+    text->setStyleSheet(QStringLiteral("color: #8a4b00;"));
+    h->addWidget(text, 1);
+    if (button) {
+        *button = named(new QPushButton(buttonCaption, strip), buttonName);
+        (*button)->setToolTip(hint);
+        h->addWidget(*button);
+    }
+    strip->hide();
+    return strip;
+}
+
 QLabel* infoStrip(QWidget* parent, const QString& text, int x, int y, int w) {
     auto* l = new QLabel(text, parent);
     l->setGeometry(x, y, w, 17);
@@ -335,6 +356,11 @@ void TMainForm::createLayout() {
         StitchCount->setGeometry(192, 58, 190, 17);
         StitchCount->setToolTip(QStringLiteral("So viele Maschen und Reihen ergeben Größe und Maschenprobe"));
         v->addWidget(g3);
+        QLabel* motifText = nullptr;
+        v->addWidget(noticeStrip(right, "MotifNoticePanel", motifText, "MotifNotice",
+                                 QStringLiteral("Es ist noch kein Motiv geladen: „Berechnen“ rechnet mit dem leeren "
+                                                "weißen Startbild und ersetzt das geöffnete Muster.")));
+        MotifNotice = motifText;
         v->addStretch(1);
     }
 
@@ -396,6 +422,9 @@ void TMainForm::createLayout() {
         YarnUsageLabel->setWordWrap(true);
         YarnUsageLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         v->addWidget(g3);
+        YarnsWaitingPanel = noticeStrip(right, "YarnsWaitingPanel", YarnsWaitingLabel, "YarnsWaitingLabel", QStringLiteral("Geänderte Garnfarben warten: Sie kommen mit dem nächsten „Berechnen“ ins Muster."),
+                                        &TakeYarnsBtn, "TakeYarnsBtn", QStringLiteral("Jetzt übernehmen"), QStringLiteral("Übernimmt die geänderten Garnfarben ohne neue Berechnung ins Muster (Strg+Z nimmt es zurück)"));
+        v->addWidget(YarnsWaitingPanel);
         v->addStretch(1);
     }
 
@@ -466,6 +495,11 @@ void TMainForm::createLayout() {
         YarnUsageLabel2->setMinimumWidth(1);
         ih->addWidget(YarnUsageLabel2, 1);
         v->addWidget(info);
+        // Under the readouts, so nothing above moves when they show.
+        YarnsWaitingPanel2 = noticeStrip(right, "YarnsWaitingPanel2", YarnsWaitingLabel2, "YarnsWaitingLabel2", QStringLiteral("Geänderte Garnfarben warten: Sie kommen mit dem nächsten „Berechnen“ ins Muster."),
+                                         &TakeYarnsBtn2, "TakeYarnsBtn2", QStringLiteral("Jetzt übernehmen"), QStringLiteral("Übernimmt die geänderten Garnfarben ohne neue Berechnung ins Muster (Strg+Z nimmt es zurück)"));
+        v->addWidget(YarnsWaitingPanel2);
+        v->addWidget(noticeStrip(right, "ComputeNoticePanel", ComputeNotice, "ComputeNotice", QString()));
     }
 
     // ---- page 5: Ergebnis verarbeiten
@@ -520,9 +554,15 @@ void TMainForm::connectEvents() {
     connect(breited, &QDoubleSpinBox::valueChanged, this, [this] { breitedChange(breited); });
     connect(hoched, &QDoubleSpinBox::valueChanged, this, [this] { hochedChange(hoched); });
     for (QSpinBox* gauge : {maschened, reihened})
-        connect(gauge, &QSpinBox::valueChanged, this, [this] { showStitchCount(); });
+        connect(gauge, &QSpinBox::valueChanged, this, [this] {
+            readSize();
+            showStitchCount();
+        });
     for (QDoubleSpinBox* size : {static_cast<QDoubleSpinBox*>(breited), static_cast<QDoubleSpinBox*>(hoched)})
-        connect(size, &QDoubleSpinBox::valueChanged, this, [this] { showStitchCount(); });
+        connect(size, &QDoubleSpinBox::valueChanged, this, [this] {
+            readSize();
+            showStitchCount();
+        });
 
     // The XPaint handlers draw when called from a paint event and ask for
     // one otherwise (see TPaintBox::canvas).
@@ -544,15 +584,18 @@ void TMainForm::connectEvents() {
     connect(SavePaletteBtn, &QPushButton::clicked, this, [this] { SavePaletteBtnClick(SavePaletteBtn); });
     connect(OpenPatternBtn, &QPushButton::clicked, this, [this] { OpenPatternBtnClick(OpenPatternBtn); });
     connect(SavePatternBtn, &QPushButton::clicked, this, [this] { SavePatternBtnClick(SavePatternBtn); });
+    connect(TakeYarnsBtn, &QPushButton::clicked, this, [this] { TakeYarnsBtnClick(TakeYarnsBtn); });
+    connect(TakeYarnsBtn2, &QPushButton::clicked, this, [this] { TakeYarnsBtnClick(TakeYarnsBtn2); });
+    // The one path from the pattern to the views, readouts and checks.
+    connect(document_.get(), &pattern::PatternDocument::changed, this, &TMainForm::documentChanged);
     connect(UndoBtn, &QToolButton::clicked, undoStack, &QUndoStack::undo);
     connect(RedoBtn, &QToolButton::clicked, undoStack, &QUndoStack::redo);
     connect(undoStack, &QUndoStack::canUndoChanged, UndoBtn, &QWidget::setEnabled);
     connect(undoStack, &QUndoStack::canRedoChanged, RedoBtn, &QWidget::setEnabled);
-    // Every push, merge, undo and redo (also of commands others push).
-    connect(undoStack, &QUndoStack::indexChanged, this, [this] { gridChanged(); });
     connect(ZoomOutBtn, &QToolButton::clicked, this, [this] { zoomBy(-1); });
     connect(ZoomInBtn, &QToolButton::clicked, this, [this] { zoomBy(+1); });
     ScrollBox1->viewport()->installEventFilter(this);
+    PaintBox2->installEventFilter(this);  // the stitch readout ends where the grid does
     // The keys act on page 4 only: elsewhere they belong to the input fields.
     const std::pair<QKeySequence, std::function<void()>> keys[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoStack->undo(); }},

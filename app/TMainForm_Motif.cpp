@@ -307,8 +307,7 @@ void TMainForm::openfilenow(const QString& name) {
     OpenDib(&loaded, path8.constData(), 0, this);
     if (loaded.poi) {
         const bool partial = dibpartial(loaded);
-        freedib(di);
-        di = loaded;
+        document_->setMotif(loaded, false);
         showMotifInfo();
         breitedChange(this);
         // A grey rest must not pass for part of the motif; the notice does

@@ -29,11 +29,9 @@ QString computeRefusal(pattern::ComputeStatus status, int stitches, int rows) {
         return QStringLiteral("Motive mit dieser Farbtiefe können nicht umgerechnet werden (nur 1, 4, 8 oder 24 Bit je "
                               "Bildpunkt).");
     case ComputeStatus::TooLarge:
-        // Plain digits, as the counts have always been written here.
         return QStringLiteral("Ein Muster mit %1 Maschen und %2 Reihen ist zu groß für den Arbeitsspeicher. Bitte "
                               "Größe oder Maschenprobe verringern.")
-            .arg(stitches)
-            .arg(rows);
+            .arg(german().toString(stitches), german().toString(rows));
     case ComputeStatus::OutOfMemory:
         return QStringLiteral("Für die Berechnung des Musters ist nicht genügend Arbeitsspeicher frei. Das bisherige "
                               "Muster bleibt erhalten.");
@@ -88,11 +86,11 @@ QString pdfFailure(output::PdfStatus status, const QString& path) {
     case PdfStatus::nothingFits:
         return pagesRefusal();
     case PdfStatus::cannotCreate:
-        return QStringLiteral("Die Datei \"%1\" kann nicht angelegt werden. Bitte prüfen, ob der Ordner existiert "
+        return QStringLiteral("Die Datei „%1“ kann nicht angelegt werden. Bitte prüfen, ob der Ordner existiert "
                               "und beschrieben werden darf.")
             .arg(path);
     case PdfStatus::writeFailed:
-        return QStringLiteral("Die Datei \"%1\" konnte nicht vollständig geschrieben werden (ist der Datenträger "
+        return QStringLiteral("Die Datei „%1“ konnte nicht vollständig geschrieben werden (ist der Datenträger "
                               "voll?). Eine schon vorhandene Datei dieses Namens blieb unverändert.")
             .arg(path);
     }
@@ -122,8 +120,7 @@ QString yarnFileRefusal(const pattern::YarnFileResult& result, const QString& pa
     case YarnFileStatus::BadLine:
         text = QStringLiteral("Zeile %2 der Palettendatei „%1“ ist keine Farbe: erwartet werden drei Zahlen "
                               "von 0 bis 255.")
-                   .arg(path)
-                   .arg(result.line);
+                   .arg(path, german().toString(result.line));
         break;
     case YarnFileStatus::NoColours:
         text = QStringLiteral("Die Palettendatei „%1“ enthält keine Farben.").arg(path);

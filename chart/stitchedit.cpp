@@ -1,5 +1,7 @@
 #include "chart/stitchedit.h"
 
+#include <algorithm>
+
 namespace chart {
 
 namespace {
@@ -23,7 +25,30 @@ StitchChange SetStitchesCommand::change(const dib& grid, int col, int row, uint8
     return StitchChange{col, row, p ? *p : value, value};
 }
 
+void SetStitchesCommand::alsoColours(const pattern::GridColours& before, const pattern::GridColours& after) {
+    colours_.reset(new pattern::GridColours[2]{before, after});
+}
+
+unsigned SetStitchesCommand::what() const {
+    return pattern::change::Stitches | (colours_ ? pattern::change::GridYarns : 0u);
+}
+
+int SetStitchesCommand::firstRow() const {
+    if (colours_ || changes_.empty()) return -1;  // new colours show everywhere
+    int r = changes_.front().row;
+    for (const StitchChange& c : changes_) r = std::min(r, c.row);
+    return r;
+}
+
+int SetStitchesCommand::lastRow() const {
+    if (colours_ || changes_.empty()) return -1;
+    int r = changes_.front().row;
+    for (const StitchChange& c : changes_) r = std::max(r, c.row);
+    return r;
+}
+
 void SetStitchesCommand::apply(bool forward) {
+    if (forward && colours_) colours_[1].applyTo(grid_);
     if (forward) {
         for (const StitchChange& c : changes_)
             if (uint8_t* p = stitch(grid_, c.col, c.row)) *p = c.after;
@@ -31,6 +56,7 @@ void SetStitchesCommand::apply(bool forward) {
         // Backwards, so a stitch set twice ends as it was first.
         for (auto it = changes_.rbegin(); it != changes_.rend(); ++it)
             if (uint8_t* p = stitch(grid_, it->col, it->row)) *p = it->before;
+        if (colours_) colours_[0].applyTo(grid_);
     }
     if (changed_) changed_();
 }
@@ -42,7 +68,7 @@ int SetStitchesCommand::id() const { return stroke_ >= 0 ? kStrokeId : -1; }
 
 bool SetStitchesCommand::mergeWith(const QUndoCommand* other) {
     const auto* next = dynamic_cast<const SetStitchesCommand*>(other);
-    if (!next || next->stroke_ != stroke_ || &next->grid_ != &grid_) return false;
+    if (!next || next->stroke_ != stroke_ || &next->grid_ != &grid_ || next->colours_) return false;
     changes_.insert(changes_.end(), next->changes_.begin(), next->changes_.end());
     return true;
 }

@@ -7,8 +7,10 @@
 #include <QUndoCommand>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "pattern/document.h"
 #include "raster/dib.h"
 
 namespace chart {
@@ -20,7 +22,7 @@ struct StitchChange {
     uint8_t after;
 };
 
-class SetStitchesCommand : public QUndoCommand {
+class SetStitchesCommand : public QUndoCommand, public pattern::DocumentStep {
 public:
     // `grid` must outlive the command (the window clears its stack when it
     // replaces the grid). `stroke` >= 0 merges with the previous command of
@@ -40,10 +42,20 @@ public:
 
     const std::vector<StitchChange>& changes() const { return changes_; }
 
+    // The grid's yarns take other colours in the same step (the colours
+    // waiting in the palette, taken over by this edit): `after` before the
+    // stitches are set, `before` again once they are undone.
+    void alsoColours(const pattern::GridColours& before, const pattern::GridColours& after);
+
+    unsigned what() const override;
+    int firstRow() const override;
+    int lastRow() const override;
+
 private:
     void apply(bool forward);
     dib& grid_;
     std::vector<StitchChange> changes_;
+    std::unique_ptr<pattern::GridColours[]> colours_;  // before, after; null when the colours stay
     int stroke_;
     std::function<void()> changed_;
 };

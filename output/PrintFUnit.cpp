@@ -476,6 +476,12 @@ void TPrintForm::RestoreSettings() {
     OverlapEdit->setValue(c.overlap);
     OrigCheck->setChecked(c.originalSize);
     OrigCheckClick(OrigCheck);
+
+    // The page mode comes back as it was left, where there are pages to show.
+    auto m = platform::UserSettings();
+    m->beginGroup(QLatin1String(kGroup));
+    if (platform::ReadInt(*m, QStringLiteral("MultiPage"), v) && MultiPageCheck->isEnabled())
+        MultiPageCheck->setChecked(v != 0);
 }
 
 void TPrintForm::StoreSettings() {
@@ -503,6 +509,9 @@ void TPrintForm::StoreSettings() {
         s->setValue(QStringLiteral("MinMaxPos") + size, minMax);
         s->setValue(QStringLiteral("NormPos") + size, rectText(normal));
     }
+    // Without a grid the box is off and disabled: that says nothing of the
+    // mode the user chose.
+    if (MultiPageCheck->isEnabled()) s->setValue(QStringLiteral("MultiPage"), QString::number(multiPage() ? 1 : 0));
     s.reset();
     output::storePageChoice(pageChoice());
 }

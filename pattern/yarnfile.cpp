@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pattern/quantize.h"
+#include "pattern/yarnname.h"
 
 namespace pattern {
 
@@ -16,15 +17,16 @@ int yarnCount(const LPAL& yarns) { return yarns.num < 256 ? yarns.num : 256; }
 
 }  // namespace
 
-YarnFileResult saveYarnFile(const QString& path, const LPAL& yarns) {
+YarnFileResult saveYarnFile(const QString& path, const LPAL& yarns, int count) {
+    if (count < 1 || count > yarnCount(yarns)) count = yarnCount(yarns);
     QByteArray text = "GIMP Palette\nName: Tricoma\nColumns: 18\n#\n";
-    for (int i = 0; i < yarnCount(yarns); ++i) {
+    for (int i = 0; i < count; ++i) {
         const PALETTEENTRY& e = yarns.rgb0[i];
-        text += QStringLiteral("%1 %2 %3\tGarn %4\n")
+        text += QStringLiteral("%1 %2 %3\t%4\n")
                     .arg(e.peRed, 3)
                     .arg(e.peGreen, 3)
                     .arg(e.peBlue, 3)
-                    .arg(i)
+                    .arg(yarnName(i))
                     .toUtf8();
     }
     // Written aside and renamed, so a failed save leaves an older file whole.
@@ -66,7 +68,7 @@ YarnFileResult loadYarnFile(const QString& path, LPAL& yarns) {
     }
     if (colours.empty()) return {YarnFileStatus::NoColours, 0};
     setYarns(yarns, colours);
-    return {};
+    return {YarnFileStatus::Ok, 0, int(colours.size())};
 }
 
 }  // namespace pattern

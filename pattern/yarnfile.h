@@ -21,13 +21,15 @@ enum class YarnFileStatus {
 struct YarnFileResult {
     YarnFileStatus status = YarnFileStatus::Ok;
     int line = 0;  // for BadLine: the line, counted from 1
+    int colours = 0;  // loaded: the colours the file held
 };
 
 // A palette file is a short text; anything larger is not one.
 constexpr qint64 kYarnFileMaxBytes = 1 << 20;
 
-// Writes yarns 0 .. yarns.num - 1 (at most 256).
-YarnFileResult saveYarnFile(const QString& path, const LPAL& yarns);
+// Writes yarns 0 .. count - 1, each named by yarnName; a count below 1
+// (or above yarns.num) writes all of yarns.num (at most 256).
+YarnFileResult saveYarnFile(const QString& path, const LPAL& yarns, int count = -1);
 
 // Reads a palette of 1 .. yarns.num colours into the first yarns; the
 // further yarns take the first colour (so no stitch is given them, see

@@ -1,6 +1,7 @@
 #include "platform/msgbox.h"
 
 #include <QApplication>
+#include <QMainWindow>
 #include <QMessageBox>
 
 namespace platform {
@@ -21,9 +22,22 @@ Qt::WindowFlags dialogFrame() {
            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
 }
 
+namespace {
+// A box without an owner is a window of its own to the window manager,
+// which then gives it a window's buttons and may put it behind the main
+// window: it always belongs to a window of the program.
+QWidget* ownerFor(QWidget* owner) {
+    if (owner) return owner->window();
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && qobject_cast<QMainWindow*>(w)) return w;
+    return nullptr;
+}
+}  // namespace
+
 int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned flags) {
     if (hook()) return hook()(text, caption, flags);
-    QMessageBox box(owner);
+    QMessageBox box(ownerFor(owner));
     box.setWindowTitle(caption.isEmpty() ? QStringLiteral("Fehler") : caption);
     box.setText(text);
     unsigned icon = flags & 0xF0;

@@ -211,7 +211,7 @@ TEST_F(ComputeForm, RefusalsExplainAndKeepTheGrid) {
     form.hoched->setValue(1000);
     form.BitBtn3->click();
     ASSERT_EQ(messages.size(), 2u);
-    EXPECT_TRUE(messages[1].contains(QString::fromUtf8("100000 Maschen und 100000 Reihen ist zu groß")));
+    EXPECT_TRUE(messages[1].contains(QString::fromUtf8("100.000 Maschen und 100.000 Reihen ist zu groß")));
     unchanged();
 
     // A computation that fits but finds no memory.

@@ -11,7 +11,7 @@ TEST(Messages, ComputeRefusals) {
     EXPECT_EQ(messages::computeRefusal(ComputeStatus::Ok, 1, 1), QString());
     EXPECT_EQ(messages::computeRefusal(ComputeStatus::EmptyGrid, 0, 5),
               "Das Muster hätte keine Maschen oder keine Reihen. Bitte Größe oder Maschenprobe ändern.");
-    EXPECT_TRUE(messages::computeRefusal(ComputeStatus::TooLarge, 100000, 90000).contains("100000 Maschen und 90000 Reihen"));
+    EXPECT_TRUE(messages::computeRefusal(ComputeStatus::TooLarge, 100000, 90000).contains("100.000 Maschen und 90.000 Reihen"));
     EXPECT_TRUE(messages::computeRefusal(ComputeStatus::OutOfMemory, 1, 1).contains("Arbeitsspeicher"));
 }
 

@@ -69,8 +69,13 @@ TEST_F(MultiPageFromTheWindow, MultiPagePrintIsOneJobOfEveryPage) {
     ASSERT_EQ(printer.jobs[0].pages.size(), 13u);
     for (const QImage& page : printer.jobs[0].pages) EXPECT_FALSE(printsupport::inkBox(page).isEmpty());
 
-    // The one-page mode is still what OK prints by default.
-    printsupport::whenModal<TPrintForm>([](TPrintForm* d) { d->OkBitBtn1->click(); });
+    // The dialog opens in the mode it was left in; the one-page mode is a
+    // click away and prints one page.
+    printsupport::whenModal<TPrintForm>([](TPrintForm* d) {
+        EXPECT_TRUE(d->MultiPageCheck->isChecked());
+        d->MultiPageCheck->setChecked(false);
+        d->OkBitBtn1->click();
+    });
     form->PrintBtnClick(form->PrintBtn);
     ASSERT_EQ(printer.jobs.size(), 2u);
     EXPECT_EQ(printer.jobs[1].pages.size(), 1u);
@@ -106,7 +111,7 @@ TEST_F(MultiPageFromTheWindow, PdfExportFailureIsReportedInGerman) {
     form->PdfBtnClick(form->PdfBtn);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text,
-              "Die Datei \"/nonexistent/tricoma/muster.pdf\" kann nicht angelegt werden. Bitte prüfen, ob der Ordner "
+              "Die Datei „/nonexistent/tricoma/muster.pdf“ kann nicht angelegt werden. Bitte prüfen, ob der Ordner "
               "existiert und beschrieben werden darf.");
     EXPECT_FALSE(QFile::exists("/nonexistent/tricoma/muster.pdf"));
 }
