@@ -459,4 +459,9 @@ std::vector<int64_t> carriedStitchesPerYarn(const dib& grid, int zcols) {
     return carried;
 }
 
+double carriedMetres(int64_t carried, int stitchesPer10cm) {
+    if (stitchesPer10cm < 1 || carried <= 0) return 0;
+    return double(carried) * (10.0 / stitchesPer10cm) / 100.0;
+}
+
 }  // namespace pattern::colourwork

@@ -53,4 +53,8 @@ dib reduceRows(const dib& src, const LPAL& yarns, int zcols, const Options& opti
 // Empty for a grid without pixels.
 std::vector<int64_t> carriedStitchesPerYarn(const dib& grid, int zcols);
 
+// Metres of yarn that `carried` stitches of floats take: one stitch width
+// (10 cm / stitches per 10 cm) each; 0 for a gauge below 1.
+double carriedMetres(int64_t carried, int stitchesPer10cm);
+
 }  // namespace pattern::colourwork

@@ -164,6 +164,8 @@ TEST(ColourworkRows, EdgeFloatsAsTheCheckCountsThem) {
     dib grid = pattern::DepthDownTo(pic, paletteOf(c), 2, 0);
     EXPECT_EQ(carriedStitchesPerYarn(grid, 2), (std::vector<int64_t>{8, 0}));
     EXPECT_TRUE(carriedStitchesPerYarn(dib{}, 2).empty());
+    EXPECT_DOUBLE_EQ(carriedMetres(8, 20), 0.04);  // 8 stitches of 0.5 cm
+    EXPECT_EQ(carriedMetres(8, 0), 0);
     freedib(pic);
     freedib(grid);
 }
