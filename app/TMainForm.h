@@ -295,8 +295,9 @@ public:
     QLabel* InfoLabel = nullptr;
     QRadioButton* NearCheck = nullptr;
     QRadioButton* FSErrCheck = nullptr;
-    // colourwork beside the method (TMainForm_Colourwork.cpp): at most K
+    // colourwork on page 4 (TMainForm_Colourwork.cpp): at most K
     // yarns per row, floats of at most F stitches; off by default
+    QWidget* ColourworkPanel = nullptr;
     QCheckBox* ColourworkCheck = nullptr;
     QSpinBox* YarnsPerRowEdit = nullptr;
     QCheckBox* CoherentRowsCheck = nullptr;
@@ -375,9 +376,10 @@ private:
     // the strip itself added to the page's layout `page`.
     void createKnitControls(QWidget* top, QWidget* right, QBoxLayout* page);
     void connectKnitEvents();
-    // The colourwork choice in the method's group box `method`, below its
-    // radio buttons; its events; and the grid computed as the controls say.
-    void createColourworkControls(QWidget* method);
+    // The colourwork choice as a strip of page 4 under the compute buttons
+    // (page 3 has no room beside the method); its events; and the grid
+    // computed as the controls say.
+    void createColourworkControls(QWidget* right, QBoxLayout* page);
     void connectColourworkEvents();
     pattern::ComputeStatus computeFromControls(int stitches, int rows, dib& grid);
     // The float limit offered follows the check's until the user sets one.

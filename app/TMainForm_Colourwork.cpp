@@ -1,6 +1,7 @@
-// Colourwork that can be knitted: the choice under the reduction method on
-// page 3 ("Höchstens K Garne je Reihe", "Spannfäden höchstens F Maschen")
-// and the compute it selects. The work is pattern::colourwork's.
+// Colourwork that can be knitted: the choice on page 4 under "Berechnen"
+// ("Höchstens K Garne je Reihe", "Spannfäden höchstens F Maschen") and the
+// compute it selects. The work is pattern::colourwork's.
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
@@ -13,55 +14,68 @@
 
 namespace {
 
-// Rows added to the method's group box below its two radio buttons.
-constexpr int kRowsTop = 66, kRowStep = 26, kExtraHeight = 2 * kRowStep;
-
-QSpinBox* spin(QWidget* parent, const char* name, int x, int y, int min, int max, int value) {
+QSpinBox* spin(QWidget* parent, const char* name, int min, int max, int value) {
     auto* s = new QSpinBox(parent);
     s->setObjectName(QString::fromLatin1(name));
-    s->setGeometry(x, y - 3, 48, 22);
     s->setRange(min, max);
     s->setValue(value);
+    s->setFixedWidth(44);
     return s;
 }
 
 }  // namespace
 
-void TMainForm::createColourworkControls(QWidget* method) {
-    method->setFixedHeight(method->minimumHeight() + kExtraHeight);
+void TMainForm::createColourworkControls(QWidget* right, QBoxLayout* page) {
     namespace cw = pattern::colourwork;
-    int y = kRowsTop;
-    ColourworkCheck = new QCheckBox(QStringLiteral("Höchstens"), method);
+    // Two rows under the compute buttons; page 3, where the method is
+    // chosen, has no height to spare and too little room beside its radio
+    // buttons.
+    ColourworkPanel = new QWidget(right);
+    ColourworkPanel->setObjectName(QStringLiteral("ColourworkPanel"));
+    auto* v = new QVBoxLayout(ColourworkPanel);
+    v->setContentsMargins(8, 0, 8, 4);
+    v->setSpacing(2);
+    auto row = [&] {
+        auto* h = new QHBoxLayout;
+        h->setSpacing(4);
+        v->addLayout(h);
+        return h;
+    };
+    QHBoxLayout* yarns = row();
+    ColourworkCheck = new QCheckBox(QStringLiteral("Höchstens"), ColourworkPanel);
     ColourworkCheck->setObjectName(QStringLiteral("ColourworkCheck"));
-    ColourworkCheck->setGeometry(16, y, 84, 17);
-    ColourworkCheck->setToolTip(
-        QStringLiteral("Berechnet jede Reihe mit den Garnen, die sie am besten wiedergeben, für Fair-Isle-Stricken"));
-    YarnsPerRowEdit = spin(method, "YarnsPerRowEdit", 100, y, cw::kMinYarnsPerRow, cw::kMaxYarnsPerRow,
+    ColourworkCheck->setToolTip(QStringLiteral(
+        "Berechnet jede Reihe mit den Garnen, die sie am besten wiedergeben (Fair Isle), nach der Methode von Seite \u201eFarben\u201c"));
+    yarns->addWidget(ColourworkCheck);
+    YarnsPerRowEdit = spin(ColourworkPanel, "YarnsPerRowEdit", cw::kMinYarnsPerRow, cw::kMaxYarnsPerRow,
                            cw::kDefaultYarnsPerRow);
-    auto* perRow = new QLabel(QStringLiteral("Garne je Reihe"), method);
-    perRow->setGeometry(154, y, 100, 17);
-    CoherentRowsCheck = new QCheckBox(QStringLiteral("Reihen angleichen"), method);
+    yarns->addWidget(YarnsPerRowEdit);
+    yarns->addWidget(new QLabel(QStringLiteral("Garne je Reihe"), ColourworkPanel));
+    yarns->addSpacing(12);
+    CoherentRowsCheck = new QCheckBox(QStringLiteral("Reihen angleichen"), ColourworkPanel);
     CoherentRowsCheck->setObjectName(QStringLiteral("CoherentRowsCheck"));
-    CoherentRowsCheck->setGeometry(256, y, 130, 17);
     CoherentRowsCheck->setToolTip(
         QStringLiteral("Wechselt die Garne von Reihe zu Reihe nur, wo es sich lohnt: der Hintergrund bleibt ruhig"));
+    yarns->addWidget(CoherentRowsCheck);
+    yarns->addStretch(1);
 
-    y += kRowStep;
-    FloatMaxCheck = new QCheckBox(QStringLiteral("Spannfäden höchstens"), method);
+    QHBoxLayout* floats = row();
+    floats->addSpacing(20);  // under the switch's caption
+    FloatMaxCheck = new QCheckBox(QStringLiteral("Spannfäden höchstens"), ColourworkPanel);
     FloatMaxCheck->setObjectName(QStringLiteral("FloatMaxCheck"));
-    FloatMaxCheck->setGeometry(16, y, 150, 17);
     FloatMaxCheck->setChecked(true);
     FloatMaxCheck->setToolTip(QStringLiteral("Kein Garn läuft auf der Rückseite über mehr Maschen"));
-    FloatMaxEdit = spin(method, "FloatMaxEdit", 166, y, 0, pattern::kGaugeMax,
+    floats->addWidget(FloatMaxCheck);
+    FloatMaxEdit = spin(ColourworkPanel, "FloatMaxEdit", 0, pattern::kGaugeMax,
                         pattern::knit::defaultFloatLimit(pattern::kDefaultStitches));
-    auto* stitches = new QLabel(QStringLiteral("Maschen"), method);
-    stitches->setGeometry(220, y, 80, 17);
+    floats->addWidget(FloatMaxEdit);
+    floats->addWidget(new QLabel(QStringLiteral("Maschen"), ColourworkPanel));
+    floats->addStretch(1);
+    page->addWidget(ColourworkPanel);
 
     // Everything but the switch itself waits for it.
-    for (QWidget* w : {static_cast<QWidget*>(YarnsPerRowEdit), static_cast<QWidget*>(perRow),
-                       static_cast<QWidget*>(CoherentRowsCheck), static_cast<QWidget*>(FloatMaxCheck),
-                       static_cast<QWidget*>(FloatMaxEdit), static_cast<QWidget*>(stitches)})
-        w->setEnabled(false);
+    for (QWidget* w : ColourworkPanel->findChildren<QWidget*>())
+        if (w != ColourworkCheck) w->setEnabled(false);
 }
 
 void TMainForm::connectColourworkEvents() {
@@ -71,7 +85,7 @@ void TMainForm::connectColourworkEvents() {
         CoherentRowsCheck->setEnabled(on);
         FloatMaxCheck->setEnabled(on);
         FloatMaxEdit->setEnabled(on && FloatMaxCheck->isChecked());
-        for (QLabel* l : ColourworkCheck->parent()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) l->setEnabled(on);
+        for (QLabel* l : ColourworkPanel->findChildren<QLabel*>()) l->setEnabled(on);
     };
     connect(ColourworkCheck, &QCheckBox::toggled, this, enable);
     connect(FloatMaxCheck, &QCheckBox::toggled, this, enable);

@@ -389,7 +389,6 @@ void TMainForm::createLayout() {
         FSErrCheck = named(new QRadioButton(QStringLiteral("Dithering"), g2), "FSErrCheck");
         FSErrCheck->setGeometry(16, 44, 300, 17);
         FSErrCheck->setChecked(true);
-        createColourworkControls(g2);
         v->addWidget(g2);
         // Yarn colours from the motif, palette and pattern files, and what
         // the grid uses; below the existing boxes, which keep their places.
@@ -464,6 +463,7 @@ void TMainForm::createLayout() {
         UndoBtn->setEnabled(false);
         RedoBtn->setEnabled(false);
         v->addWidget(top);
+        createColourworkControls(right, v);
         Panel43 = named(new QWidget(right), "Panel43");
         Panel43->setFixedHeight(88);
         PaintBox3 = named(new TPaintBox(Panel43), "PaintBox3");
