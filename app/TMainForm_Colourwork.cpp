@@ -74,7 +74,7 @@ void TMainForm::createColourworkControls(QWidget* right, QBoxLayout* page) {
     page->addWidget(ColourworkPanel);
 
     // Everything but the switch itself waits for it.
-    for (QWidget* w : ColourworkPanel->findChildren<QWidget*>())
+    for (QWidget* w : ColourworkPanel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (w != ColourworkCheck) w->setEnabled(false);
 }
 
@@ -85,7 +85,7 @@ void TMainForm::connectColourworkEvents() {
         CoherentRowsCheck->setEnabled(on);
         FloatMaxCheck->setEnabled(on);
         FloatMaxEdit->setEnabled(on && FloatMaxCheck->isChecked());
-        for (QLabel* l : ColourworkPanel->findChildren<QLabel*>()) l->setEnabled(on);
+        for (QLabel* l : ColourworkPanel->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) l->setEnabled(on);
     };
     connect(ColourworkCheck, &QCheckBox::toggled, this, enable);
     connect(FloatMaxCheck, &QCheckBox::toggled, this, enable);

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -63,7 +64,7 @@ TEST(ColourworkPage, OffByDefaultThenComputesAKnittableGrid) {
     EXPECT_FALSE(form.knitReport.crowdedRows.empty());
 
     QTest::mouseClick(form.ColourworkCheck, Qt::LeftButton);
-    ASSERT_TRUE(form.YarnsPerRowEdit->isEnabled());
+    ASSERT_TRUE(form.YarnsPerRowEdit->findChild<QLineEdit*>()->isEnabled());
     ASSERT_TRUE(form.FloatMaxEdit->isEnabled());
     for (QRadioButton* method : {form.NearCheck, form.FSErrCheck}) {
         method->setChecked(true);
