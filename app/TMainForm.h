@@ -15,6 +15,7 @@
 #include "pattern/compute.h"
 #include "pattern/document.h"
 #include "pattern/knitcheck.h"
+#include "pattern/knitlive.h"
 #include "raster/window.h"
 #include "raster/dib.h"
 
@@ -27,6 +28,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
+class QUndoCommand;
 class QUndoStack;
 class QRadioButton;
 class QScrollArea;
@@ -175,14 +177,15 @@ public:
 
     // ---- knittability checks on page 4 (TMainForm_KnitCheck.cpp); the
     // clean-up is one step of undoStack.
-    // The figures of the grid as it is now.
-    pattern::knit::Report knitReport;
-    // Index into knitReport.longFloats of the float last jumped to; -1 none.
+    // The figures of the grid as it is now, kept up to date row by row;
+    // floats and confetti wait while the strip is hidden.
+    pattern::knit::LiveCheck knitChecks;
+    // Index among all long floats (row by row, each from the right) of the
+    // float last jumped to; -1 none.
     int knitCurrentFloat = -1;
     // Row last jumped to from the list of crowded rows; 0 none.
     int knitCurrentRow = 0;
-    // Runs the checks on di3 and shows the figures (after every computation
-    // and every edit).
+    // Runs all checks on di3 afresh and shows the figures.
     void updateKnitChecks();
     void KnitCheckClick(QObject* Sender);
     void NextFloatBtnClick(QObject* Sender);
@@ -381,7 +384,8 @@ private:
     // computed as the controls say.
     void createColourworkControls(QWidget* right, QBoxLayout* page);
     void connectColourworkEvents();
-    pattern::ComputeStatus computeFromControls(int stitches, int rows, dib& grid);
+    pattern::ComputeStatus computeFromControls(int stitches, int rows, dib& grid,
+                                               const pattern::CancellableProgress& progress);
     // The float limit offered follows the check's until the user sets one.
     int colourworkFloatDefault_ = -1;
     // Scrolls the enlarged picture to stitches from..to of `row` (knitter's
@@ -389,6 +393,17 @@ private:
     void showKnitSpot(int row, int from, int to);
     // The float limit follows the gauge until the user sets one.
     int knitLimitDefault_ = -1;
+    // The check's options from the strip (the limit following the gauge).
+    pattern::knit::Options knitOptions();
+    // The whole grid is new or may have changed: checked afresh, floats only
+    // while the strip is shown.
+    void knitGridReplaced();
+    // Figures on the strip; `first` .. `last` the knitter's rows whose list
+    // entries may have changed (0, 0: all).
+    void showKnitFigures(int first = 0, int last = 0);
+    // The float jumped to last.
+    pattern::knit::Float knitCurrentSpot_{0, 0, 0, 0};
+
     QString programFile_;
     QPersistentModelIndex treeTarget_;  // the tree's folder kept in sight
     std::unique_ptr<QAbstractFileIconProvider> fileIcons_;

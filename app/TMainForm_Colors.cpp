@@ -120,7 +120,9 @@ void TMainForm::TakeYarnsBtnClick(QObject*) { catchUpGridYarns(); }
 void TMainForm::gridChanged() { document_->notify(pattern::change::Stitches); }
 
 void TMainForm::showYarnUsage() {
-    const std::vector<int64_t> counts = pattern::stitchesPerYarn(di3, pattern::kYarnColours);
+    // Counted with the checks, row by row as the grid changes.
+    if (knitChecks.width() != dibwidth(di3) || knitChecks.height() != dibheight(di3)) knitGridReplaced();
+    const std::span<const int64_t> counts = knitChecks.stitchesPerYarn();
     const QLocale de = platform::uiLocale();
     int used = 0;
     QString list;

@@ -105,18 +105,18 @@ void TMainForm::connectColourworkEvents() {
     follow();
 }
 
-pattern::ComputeStatus TMainForm::computeFromControls(int stitches, int rows, dib& grid) {
+pattern::ComputeStatus TMainForm::computeFromControls(int stitches, int rows, dib& grid,
+                                                      const pattern::CancellableProgress& progress) {
     const int rolmod = FSErrCheck->isChecked() ? 1 : 0;
     if (!ColourworkCheck || !ColourworkCheck->isChecked())
-        return pattern::computeGrid(di, stitches, rows, pal, pattern::kYarnColours, rolmod, grid,
-                                    [this](int p) { SetProSatus(p); });
+        return pattern::computeGridCancellable(di, stitches, rows, pal, pattern::kYarnColours, rolmod, grid, progress);
     pattern::colourwork::Options o;
     o.maxYarns = YarnsPerRowEdit->value();
     o.floatLimit = FloatMaxCheck->isChecked() ? FloatMaxEdit->value() : -1;
     o.diffusion = rolmod == 1;
     o.coherentRows = CoherentRowsCheck->isChecked();
-    const auto status = pattern::computeGrid(di, stitches, rows, pal, pattern::kYarnColours, o, grid,
-                                             [this](int p) { SetProSatus(p); });
+    const auto status =
+        pattern::computeGridCancellable(di, stitches, rows, pal, pattern::kYarnColours, o, grid, progress);
     if (status == pattern::ComputeStatus::Ok && ColourLimitEdit) {
         // The check judges the grid by what it was computed for.
         ColourLimitEdit->setValue(o.maxYarns);

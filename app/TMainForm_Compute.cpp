@@ -8,6 +8,7 @@
 
 #include "app/TMainForm.h"
 #include "app/messages.h"
+#include "app/progressgate.h"
 #include "pattern/compute.h"
 #include "pattern/depthdown.h"
 #include "pattern/depthup.h"
@@ -29,8 +30,19 @@ void TMainForm::RenderBtnClick(QObject*) {
     const int stitches = pattern::stitchCount(doc.maschen, doc.breite);
     const int rows = pattern::stitchCount(doc.reihen, doc.hoch);
     dib grid{};
-    const pattern::ComputeStatus status = computeFromControls(stitches, rows, grid);
+    pattern::ComputeStatus status;
+    {
+        // The status bar as ever, and a dialog with a cancel button once it
+        // takes longer than a second.
+        ProgressGate gate(this, QStringLiteral("Muster wird berechnet …"));
+        const pattern::CancellableProgress toGate = gate.callback();
+        status = computeFromControls(stitches, rows, grid, [this, &toGate](int percent) {
+            SetProSatus(percent);
+            return toGate(percent);
+        });
+    }
     if (status == pattern::ComputeStatus::NoMotif) return;  // nothing to compute from (start-up without memory)
+    if (status == pattern::ComputeStatus::Cancelled) return;  // the pattern stays as it was
     if (status != pattern::ComputeStatus::Ok) {
         errorreport::Report(messages::computeRefusal(status, stitches, rows), this, QStringLiteral("Berechnen"),
                             errorreport::Severity::Warning);

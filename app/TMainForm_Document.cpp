@@ -15,12 +15,21 @@ constexpr int kResultPage = 4;
 
 }  // namespace
 
-void TMainForm::documentChanged(unsigned what, int, int) {
+void TMainForm::documentChanged(unsigned what, int firstRow, int lastRow) {
     using namespace pattern::change;
     if (what & AnyGrid) {
+        // Checks and yarn count first: the readouts show their figures.
+        const int h = dibheight(di3);
+        if ((what & Grid) || ((what & Stitches) && (firstRow < 0 || lastRow < firstRow))) {
+            knitGridReplaced();
+        } else if (what & Stitches) {
+            // Rows from the top -> the knitter's rows from the bottom.
+            knitChecks.rowsChanged(pattern::knit::gridBytes(di3), h - lastRow, h - firstRow);
+            // Float rows and crowded rows beside the edit may have changed too.
+            showKnitFigures(std::max(1, h - lastRow - 1), std::min(h, h - firstRow + 1));
+        }
         PaintBox2Paint(PaintBox2);
         showYarnUsage();
-        updateKnitChecks();
         // The chart follows at once where it is in sight, and when the grid's
         // colours change (rare, and the chart should never show old ones);
         // otherwise when its page is shown.

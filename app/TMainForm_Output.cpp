@@ -1,4 +1,5 @@
 // Saving and printing the chart.
+#include <QPageLayout>
 #include <QSpinBox>
 #include <memory>
 
@@ -6,9 +7,11 @@
 
 #include "app/TMainForm.h"
 #include "app/messages.h"
+#include "app/progressgate.h"
 #include "app/ButtonsXP.h"
 #include "platform/dialogs.h"
 #include "platform/errorreport.h"
+#include "platform/msgbox.h"
 #include "output/PrintFUnit.h"
 #include "output/pages.h"
 #include "output/print.h"
@@ -30,7 +33,24 @@ void TMainForm::BitBtnXP1Click(QObject*) {
 
 namespace {
 constexpr int kResultPage = 4;
+
+// More pages than this are asked about first: a small cell or a wide
+// overlap easily makes thousands, hours of printing.
+constexpr int64_t kManyPages = 100;
+
+// The page count on the printer's paper (the locale's without a printer);
+// true to go on.
+bool pagesConfirmed(output::PageDocument& doc, bool pdf, QWidget* owner) {
+    const QRectF area = output::pdfPageLayout(platform::Printer()).paintRect(QPageLayout::Millimeter);
+    doc.setPageSize(area.width(), area.height());
+    const int64_t pages = doc.pageCount();
+    if (pages <= kManyPages) return true;
+    return platform::MessageBox(owner, messages::manyPages(pages, pdf),
+                                pdf ? QStringLiteral("Als PDF speichern") : QStringLiteral("Drucken"),
+                                platform::MB_YESNO | platform::MB_ICONWARNING) == platform::IDYES;
 }
+
+}  // namespace
 
 // The chart is drawn anew when its page is shown; from another page it may
 // lag behind the grid, so draw it first.
@@ -65,7 +85,13 @@ void TMainForm::PrintBtnClick(QObject*) {
                 const output::PageChoice c = form->pageChoice();
                 output::PageDocument doc(di3, maschened->value(), reihened->value(), c.cellMm(maschened->value()),
                                          c.overlap, output::pageStyleOf(chartopts));
-                if (output::printPages(platform::Printer(), doc) != output::PrintPagesStatus::ok)
+                if (!pagesConfirmed(doc, false, this)) {
+                    PrintForm = nullptr;
+                    return;
+                }
+                ProgressGate gate(this, QStringLiteral("Seiten werden gedruckt …"));
+                if (output::printPages(platform::Printer(), doc, gate.callback()) ==
+                    output::PrintPagesStatus::nothingFits)
                     errorreport::Report(messages::pagesRefusal(), this);
             } else {
                 const output::PrintChoice choice = form->choice();
@@ -86,11 +112,17 @@ void TMainForm::PdfBtnClick(QObject*) {
 
 void TMainForm::savePagesPdf(const PdfRequest& request) {
     if (!dibvalid(di3)) return;
+    output::PageDocument doc(di3, maschened->value(), reihened->value(), request.cellWidthMm, request.overlap,
+                             output::pageStyleOf(chartopts));
+    // Asked before the file is chosen: a refused count leaves no file.
+    if (!pagesConfirmed(doc, true, request.owner)) return;
     if (!PdfDialog->Execute(request.owner)) return;
     QString name = PdfDialog->FileName;
     if (output::fileExtension(name).isEmpty()) name += QStringLiteral(".pdf");
-    output::PageDocument doc(di3, maschened->value(), reihened->value(), request.cellWidthMm, request.overlap,
-                             output::pageStyleOf(chartopts));
-    const output::PdfStatus s = output::exportPdf(name, doc, output::pdfPageLayout(platform::Printer()));
+    output::PdfStatus s;
+    {
+        ProgressGate gate(request.owner, QStringLiteral("PDF wird geschrieben …"));
+        s = output::exportPdf(name, doc, output::pdfPageLayout(platform::Printer()), gate.callback());
+    }
     if (s != output::PdfStatus::ok) errorreport::Report(messages::pdfFailure(s, name), request.owner);
 }

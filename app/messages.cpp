@@ -35,6 +35,8 @@ QString computeRefusal(pattern::ComputeStatus status, int stitches, int rows) {
     case ComputeStatus::OutOfMemory:
         return QStringLiteral("Für die Berechnung des Musters ist nicht genügend Arbeitsspeicher frei. Das bisherige "
                               "Muster bleibt erhalten.");
+    case ComputeStatus::Cancelled:
+        return {};  // the user's own choice: nothing to report
     }
     return {};
 }
@@ -93,6 +95,8 @@ QString pdfFailure(output::PdfStatus status, const QString& path) {
         return QStringLiteral("Die Datei „%1“ konnte nicht vollständig geschrieben werden (ist der Datenträger "
                               "voll?). Eine schon vorhandene Datei dieses Namens blieb unverändert.")
             .arg(path);
+    case PdfStatus::cancelled:
+        return {};  // the user's own choice
     }
     return {};
 }
@@ -167,6 +171,17 @@ QString patternFileRefusal(pattern::PatternFileStatus status, const QString& pat
 
 QString noMotifColours() {
     return QStringLiteral("Das Motiv enthält keine Bildpunkte, aus denen Garn-Farben genommen werden könnten.");
+}
+
+QString cleanupTooLarge() {
+    return QStringLiteral("Für das Entfernen des Konfettis reicht der Arbeitsspeicher bei einem Muster dieser Größe "
+                          "nicht. Das Muster bleibt unverändert.");
+}
+
+QString manyPages(int64_t pages, bool pdf) {
+    const QString n = german().toString(qlonglong(pages));
+    return pdf ? QStringLiteral("Die PDF-Datei bekommt %1 Seiten. %1 Seiten speichern?").arg(n)
+               : QStringLiteral("Der Ausdruck hat %1 Seiten. %1 Seiten drucken?").arg(n);
 }
 
 }  // namespace messages

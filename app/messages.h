@@ -58,4 +58,10 @@ QString patternFileRefusal(pattern::PatternFileStatus status, const QString& pat
 // No colours could be taken from the motif.
 QString noMotifColours();
 
+// The confetti clean-up needs more memory than the machine can give.
+QString cleanupTooLarge();
+
+// Question before printing or saving a PDF of more than kManyPages pages.
+QString manyPages(int64_t pages, bool pdf);
+
 }  // namespace messages

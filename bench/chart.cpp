@@ -35,9 +35,11 @@ struct Case {
 
 // 460 x 380 at 23 / 31 per 10 cm: 9320 x 5720; 375 x 700 at 25 / 35: 7995 x 10520;
 // 1723 x 1378 at 23 / 31: 34580 x 20690, 2.1 GB, the largest chart allowed.
+// 88 x 150 at 23 / 31: the 40 x 50 cm pullover front, 1880 x 2270.
 const Case kCases[] = {{460, 380, 23, 31, 200.0, 122.6},
                        {375, 700, 25, 35, 150.0, 200.0},
-                       {1723, 1378, 23, 31, 749.2, 444.6}};
+                       {1723, 1378, 23, 31, 749.2, 444.6},
+                       {88, 150, 23, 31, 38.3, 48.4}};
 
 // A grid as the dithering leaves it: 64 yarns, neighbours rarely alike.
 dib makeGrid(const Case& c) {
@@ -151,15 +153,21 @@ void BM_FreshBlockMemset(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
 }
 
-// Drawing again at the same size, over the previous chart.
+// Drawing again at the same size, over the previous chart; the second
+// argument turns every option on. BM_RenderChartOver/n/1 against /n/0 in
+// the same run is the options' cost of a redraw; peak_ratio is the peak of
+// the memory blocks during one redraw over the chart's pixel bytes (0: the
+// block was reused and nothing else of that size was taken).
 void BM_RenderChartOver(benchmark::State& state) {
     const Case& c = kCases[state.range(0)];
     dib grid = makeGrid(c);
     const chart::ChartInputs in = inputsOf(c);
-    chart::ChartResult res = chart::renderChart(grid, in);
+    const chart::ChartOptions options = state.range(1) ? allOptions() : chart::ChartOptions{};
+    const int64_t limit = chart::chartByteLimit();
+    chart::ChartResult res = chart::renderChart(grid, in, limit, options);
     dib chartDib = res.chart;
     for (auto _ : state) {
-        res = chart::renderChart(grid, in, chartDib);
+        res = chart::renderChart(grid, in, chartDib, limit, options);
         if (res.status != chart::ChartStatus::ok || chartDib.poi) {
             state.SkipWithError("chart refused or not drawn over");
             break;
@@ -167,6 +175,11 @@ void BM_RenderChartOver(benchmark::State& state) {
         chartDib = res.chart;
         benchmark::DoNotOptimize(chartDib.poi);
     }
+    const std::size_t liveBefore = memblock::liveBytes();
+    memblock::resetPeak();
+    res = chart::renderChart(grid, in, chartDib, limit, options);
+    chartDib = res.chart;
+    state.counters["peak_ratio"] = double(memblock::peakBytes() - liveBefore) / double(res.geometry.pixelBytes);
     state.SetLabel(std::to_string(res.geometry.width) + "x" + std::to_string(res.geometry.height));
     state.SetBytesProcessed(int64_t(state.iterations()) * res.geometry.pixelBytes);
     freedib(chartDib);
@@ -199,7 +212,11 @@ void BM_ExistingBlockMemset(benchmark::State& state) {
 BENCHMARK(BM_FreshBlockMemset)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_RenderChart)->Args({0, 0})->Args({1, 0})->Args({2, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_ExistingBlockMemset)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
-BENCHMARK(BM_RenderChartOver)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_RenderChartOver)
+    ->ArgsProduct({{0, 1, 3}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
 
 }  // namespace
 

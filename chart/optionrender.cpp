@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <unordered_map>
 
 #include "chart/chartoptions.h"
+#include "chart/chartstyle.h"
 #include "chart/render.h"
 #include "raster/PixKit3.h"
 
@@ -13,7 +15,7 @@ namespace chart {
 
 namespace {
 
-constexpr uint32_t kInk = 0x000000u;
+constexpr uint32_t kInk = kLineColour;
 constexpr uint32_t kPaper = 0xFFFFFFu;
 constexpr int kLegendX = 10;        // legend's left edge
 constexpr int kLegendPad = 10;      // above and below the legend
@@ -66,9 +68,8 @@ struct Layout {
 // Pixel offsets of a symbol's ink in a cell of cw x ch: centred in the
 // inside, scaled by the largest whole step that fits.
 std::vector<int64_t> symbolOffsets(int yarn, int64_t cw, int64_t ch, int64_t bytew) {
-    const int64_t iw = cw - 2, ih = ch - 2;
-    const int64_t s = std::max<int64_t>(1, std::min(iw, ih) / kSymbolSize);
-    const int64_t ox = 1 + (iw - s * kSymbolSize) / 2, oy = 1 + (ih - s * kSymbolSize) / 2;
+    const SymbolPlace place = symbolPlace(double(cw), double(ch), 1, true);
+    const int64_t s = int64_t(place.dot), ox = int64_t(place.x), oy = int64_t(place.y);
     const SymbolBitmap& b = symbolBitmap(yarn);
     std::vector<int64_t> off;
     for (int y = 0; y < kSymbolSize; ++y)
@@ -84,12 +85,10 @@ std::vector<int64_t> symbolOffsets(int yarn, int64_t cw, int64_t ch, int64_t byt
 // One cell as the chart draws it (outline, fill, symbol), for the legend.
 void drawSwatch(const Canvas& cv, int64_t x0, int64_t y0, int64_t w, int64_t h, uint32_t fill, int yarn,
                 const ChartOptions& o) {
-    const uint32_t outline = o.outline == Outline::contrast ? contrastColour(fill)
-                                                            : packrgb(255 - getr(fill), 255 - getg(fill), 255 - getb(fill));
-    cv.fill(x0, y0, w, h, outline);
+    cv.fill(x0, y0, w, h, outlineColour(fill, o.outline));
     cv.fill(x0 + 1, y0 + 1, w - 2, h - 2, fill);
     if (!o.symbols) return;
-    const uint32_t ink = contrastColour(fill);
+    const uint32_t ink = inkOn(fill);
     for (int64_t d : symbolOffsets(yarn, w, h, cv.bytew)) {
         uint8_t* p = cv.row(y0) + 3 * x0 + d;
         p[0] = getb(ink);
@@ -98,56 +97,89 @@ void drawSwatch(const Canvas& cv, int64_t x0, int64_t y0, int64_t w, int64_t h, 
     }
 }
 
-void drawSymbols(const Canvas& cv, const ChartGeometry& g, int64_t cellsTop, const std::vector<uint8_t>& yarns) {
-    std::vector<std::vector<int64_t>> offsets(static_cast<std::size_t>(kSymbolCount));
-    for (int k = 0; k < kSymbolCount; ++k) offsets[std::size_t(k)] = symbolOffsets(k, g.cellWidth, g.cellHeight, cv.bytew);
-    const uint8_t* yarn = yarns.data();
-    for (int64_t r = 0; r < g.rows; ++r) {
-        uint8_t* top = cv.row(cellsTop + r * g.cellHeight);
-        for (int64_t c = 0; c < g.stitches; ++c, ++yarn) {
-            uint8_t* cell = top + 3 * (kLeftMargin + c * g.cellWidth);
-            // The fill, read back from inside the cell.
-            const uint8_t* inside = cell - cv.bytew + 3;
-            const uint32_t ink = contrastColour(packrgb(inside[2], inside[1], inside[0]));
-            const uint8_t b = getb(ink), gr = getg(ink), rd = getr(ink);
-            for (int64_t d : offsets[*yarn]) {
-                uint8_t* p = cell + d;
-                p[0] = b;
-                p[1] = gr;
-                p[2] = rd;
+// Symbols and heavy lines, drawn into each picture row of the cells right
+// after the plain renderer wrote it: the row is still in the cache.
+class CellDecor {
+public:
+    CellDecor(const ChartGeometry& g, const ChartOptions& o, const std::vector<uint8_t>& yarns)
+        : g_(g), mode_(o.heavyLines), yarns_(o.symbols ? &yarns : nullptr) {
+        if (yarns_) {
+            // Per yarn and row of the cell, the byte offsets of its ink.
+            const SymbolPlace place = symbolPlace(double(g.cellWidth), double(g.cellHeight), 1, true);
+            const int64_t d = int64_t(place.dot), ox = int64_t(place.x), oy = int64_t(place.y);
+            ink_.resize(std::size_t(kSymbolCount) * std::size_t(g.cellHeight));
+            for (int k = 0; k < kSymbolCount; ++k) {
+                const SymbolBitmap& b = symbolBitmap(k);
+                for (int y = 0; y < kSymbolSize; ++y)
+                    for (int x = 0; x < kSymbolSize; ++x)
+                        if (b[std::size_t(y)] >> x & 1u)
+                            for (int64_t j = 0; j < d; ++j)
+                                for (int64_t i = 0; i < d; ++i)
+                                    inkRow(k, oy + y * d + j).push_back(int32_t(3 * (ox + x * d + i)));
             }
         }
+        for (int64_t n = 1; n < g.stitches; ++n) {
+            const LineWeight w = lineAfter(n, g.stitches, mode_);
+            if (w != LineWeight::none) columns_.push_back({kLeftMargin + (g.stitches - n) * g.cellWidth, w});
+        }
     }
-}
 
-// Heavy lines on both outline pixels of the boundary after every 10th
-// stitch (from the right) and row (from the bottom); every 5th dashed.
-void drawHeavyLines(const Canvas& cv, const ChartGeometry& g, int64_t cellsTop, HeavyLines mode) {
-    const int step = mode == HeavyLines::fivesAndTens ? 5 : 10;
-    const int64_t cellsW = g.stitches * g.cellWidth, cellsH = g.rows * g.cellHeight;
-    auto colour = [](int n, int64_t along) { return n % 10 == 0 || (along / 2) % 2 == 0 ? kInk : kPaper; };
-    for (int64_t n = step; n < g.stitches; n += step) {
-        const int64_t x = kLeftMargin + (g.stitches - n) * g.cellWidth;
-        for (int64_t y = 0; y < cellsH; ++y) {
-            const uint32_t c = colour(int(n % 10), y);
-            cv.put(x - 1, cellsTop + y, c);
-            cv.put(x, cellsTop + y, c);
+    void operator()(uint8_t* row, int64_t r, int64_t k, const std::vector<uint32_t>& fill) {
+        if (yarns_) {
+            if (r != inksRow_) {
+                inks_.resize(fill.size());
+                for (std::size_t c = 0; c < fill.size(); ++c) inks_[c] = inkOn(fill[c]);
+                inksRow_ = r;
+            }
+            const uint8_t* yarn = yarns_->data() + r * g_.stitches;
+            uint8_t* cell = row + 3 * kLeftMargin;
+            for (int64_t c = 0; c < g_.stitches; ++c, cell += 3 * g_.cellWidth) {
+                const uint32_t ink = inks_[std::size_t(c)];
+                for (int32_t off : inkRow(yarn[c], k)) put(cell + off, ink);
+            }
         }
-    }
-    for (int64_t n = step; n < g.rows; n += step) {
-        const int64_t y = cellsTop + (g.rows - n) * g.cellHeight;
-        for (int64_t x = 0; x < cellsW; ++x) {
-            const uint32_t c = colour(int(n % 10), x);
-            cv.put(kLeftMargin + x, y - 1, c);
-            cv.put(kLeftMargin + x, y, c);
+        if (mode_ == HeavyLines::none) return;
+        // Along the line from the top of the cells, for the dashes.
+        const int64_t along = r * g_.cellHeight + k;
+        for (const auto& [x, w] : columns_) {
+            const uint32_t c = colour(w, along);
+            put(row + 3 * (x - 1), c);
+            put(row + 3 * x, c);
         }
+        // A row boundary lies between the last pixel row of one cell row
+        // and the first of the next.
+        const int64_t below = k == 0 ? g_.rows - r : k == g_.cellHeight - 1 ? g_.rows - r - 1 : 0;
+        const LineWeight w = below > 0 ? lineAfter(below, g_.rows, mode_) : LineWeight::none;
+        if (w == LineWeight::none) return;
+        uint8_t* p = row + 3 * kLeftMargin;
+        for (int64_t x = 0; x < g_.stitches * g_.cellWidth; ++x, p += 3) put(p, colour(w, x));
     }
-}
+
+private:
+    static uint32_t colour(LineWeight w, int64_t along) {
+        return w == LineWeight::heavy || (along / kDashPixels) % 2 == 0 ? kInk : kPaper;
+    }
+    static void put(uint8_t* p, uint32_t c) {
+        p[0] = getb(c);
+        p[1] = getg(c);
+        p[2] = getr(c);
+    }
+    std::vector<int32_t>& inkRow(int yarn, int64_t k) { return ink_[std::size_t(yarn) * std::size_t(g_.cellHeight) + std::size_t(k)]; }
+
+    const ChartGeometry& g_;
+    HeavyLines mode_;
+    const std::vector<uint8_t>* yarns_;
+    std::vector<std::vector<int32_t>> ink_;
+    std::vector<std::pair<int64_t, LineWeight>> columns_;
+    std::vector<uint32_t> inks_;
+    int64_t inksRow_ = -1;
+};
 
 // Stitch numbers counted from the right, centred over and under their column.
 void drawColumnNumbers(const Canvas& cv, const ChartGeometry& g, int64_t cellsTop, int step, RowNumberRenderer& text) {
     const int64_t cellsBottom = cellsTop + g.rows * g.cellHeight;
-    for (int64_t n = step; n <= g.stitches; n += step) {
+    for (int64_t n = 1; n <= g.stitches; ++n) {
+        if (!columnNumbered(step, n)) continue;
         const NumberMask m = text.render(n);
         const int64_t x = kLeftMargin + (g.stitches - n) * g.cellWidth + (g.cellWidth - m.width) / 2;
         cv.text(m, x, cellsTop - kNumberGap - m.height);
@@ -163,14 +195,35 @@ struct LegendMasks {
     int64_t swatchW = 0, swatchH = 0, entryW = 0, pitch = 0, lineH = 0, widest = 0;
 };
 
-LegendMasks legendMasks(const LegendText& t, const ChartGeometry& g, RowNumberRenderer& text) {
+// Legend lines drawn once and kept: a redraw asks for the same lines again,
+// and the font engine costs more than the rest of the legend. One thread
+// only, as all rendering.
+class LegendCache {
+public:
+    explicit LegendCache(RowNumberRenderer& r) : r_(r) {}
+    NumberMask text(const QString& s) {
+        static std::unordered_map<QString, NumberMask> kept;
+        if (kept.size() > 4096) kept.clear();
+        const QString key = r_.font().key() + QLatin1Char('\n') + s;
+        auto it = kept.find(key);
+        if (it == kept.end()) it = kept.emplace(key, r_.text(s)).first;
+        return it->second;
+    }
+
+private:
+    RowNumberRenderer& r_;
+};
+
+LegendMasks legendMasks(const LegendText& t, const ChartGeometry& g, RowNumberRenderer& renderer) {
+    LegendCache text(renderer);
     LegendMasks m;
     m.title = text.text(t.title);
     m.total = text.text(t.total);
     m.size = text.text(t.size);
     for (const QString& s : t.smallPrint) m.smallPrint.push_back(text.text(s));
     for (const LegendEntry& e : t.entries) {
-        m.entries.push_back({text.text(e.number), text.text(e.colourText), text.text(e.stitches), text.text(e.metres)});
+        const std::array<QString, 4> texts = e.texts();
+        m.entries.push_back({text.text(texts[0]), text.text(texts[1]), text.text(texts[2]), text.text(texts[3])});
         for (std::size_t i = 0; i < 4; ++i) m.columns[i] = std::max(m.columns[i], m.entries.back()[i].width);
     }
     m.lineH = m.title.height + 2;
@@ -208,8 +261,7 @@ void drawLegend(const Canvas& cv, int64_t top, const LegendText& t, const Legend
         const int64_t ty = y0 + (m.swatchH - m.title.height) / 2;
         for (std::size_t k = 0; k < 4; ++k) {
             const NumberMask& s = m.entries[i][k];
-            // Counts and metres line up at the right.
-            cv.text(s, k >= 2 ? x + m.columns[k] - s.width : x, ty);
+            cv.text(s, legendRightAligned(k) ? x + m.columns[k] - s.width : x, ty);
             x += m.columns[k] + kColumnGap;
         }
     }
@@ -231,7 +283,8 @@ void whiteRows(const Canvas& cv, int64_t y0, int64_t y1) {
 
 }  // namespace
 
-ChartResult renderWithOptions(const dib& grid, const ChartInputs& in, const ChartOptions& options, ChartResult res) {
+ChartResult renderWithOptions(const dib& grid, const ChartInputs& in, const ChartOptions& options, ChartResult res,
+                              dib* previous) {
     const ChartOptions o = options.sanitised();
     const ChartGeometry plain = res.geometry;
     // The options only add to the plain chart; beyond the limit already,
@@ -268,10 +321,9 @@ ChartResult renderWithOptions(const dib& grid, const ChartInputs& in, const Char
         res.status = ChartStatus::tooLarge;
         return res;
     }
-    dib out{};
-    newdib(&out, int(g.width), int(g.height), 24, nullptr, 0);
+    // Drawn over the previous chart's block when the size is the same.
+    dib out = chartBlock(g, grid, previous);
     if (!out.poi) {
-        freedib(out);
         res.status = ChartStatus::noMemory;
         return res;
     }
@@ -282,15 +334,15 @@ ChartResult renderWithOptions(const dib& grid, const ChartInputs& in, const Char
     dib band{};
     band.poi = cv.row(l.chartTop + plain.height - 1);
     band.bytew = out.bytew;
-    drawPlainChart(band, plain, grid, o);
+    static_assert(kHeavyLinePixels == 2, "a line takes the outline pixels on both sides of the boundary");
+    if (o.symbols || o.heavyLines != HeavyLines::none) drawPlainChart(band, plain, grid, o, CellDecor(plain, o, cellYarns));
+    else drawPlainChart(band, plain, grid, o);
     whiteRows(cv, 0, l.chartTop);
     whiteRows(cv, l.chartTop + plain.height, g.height);
     if (g.width > plain.width)
         for (int64_t y = l.chartTop; y < l.chartTop + plain.height; ++y)
             std::memset(cv.row(y) + 3 * plain.width, 0xFF, std::size_t(3 * (g.width - plain.width)));
 
-    if (o.symbols) drawSymbols(cv, plain, l.cellsTop, cellYarns);
-    if (o.heavyLines != HeavyLines::none) drawHeavyLines(cv, plain, l.cellsTop, o.heavyLines);
     if (o.columnNumbers) drawColumnNumbers(cv, plain, l.cellsTop, o.columnNumbers, text);
     if (o.legend) drawLegend(cv, l.legendTop, legend, masks, o);
 

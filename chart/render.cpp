@@ -74,8 +74,6 @@ void fillPixels(uint8_t* p, uint32_t c, int64_t n) {
     std::memcpy(p, eight, std::size_t(3 * n));
 }
 
-inline uint32_t inverse(uint32_t c) { return packrgb(255 - getr(c), 255 - getg(c), 255 - getb(c)); }
-
 // Palette index or packed colour of a grid stitch; y from the top.
 uint32_t sourceValue(const dib& grid, int x, int y) {
     // The usual 8-bit grid is read in place: getpixel takes the whole record
@@ -107,8 +105,8 @@ uint32_t fillColour(const dib& grid, uint32_t v) {
 // chart comes out as a fresh one would.
 class ChartWriter {
 public:
-    ChartWriter(dib& out, const ChartGeometry& g, const ChartOptions& o = ChartOptions{})
-        : out_(out), g_(g), contrast_(o.outline == Outline::contrast), numbering_(o.rowNumbers) {}
+    ChartWriter(dib& out, const ChartGeometry& g, const ChartOptions& o = ChartOptions{}, CellRowHook hook = {})
+        : out_(out), g_(g), outline_(o.outline), numbering_(o.rowNumbers), hook_(std::move(hook)) {}
 
     uint8_t* row(int64_t y) const { return out_.poi + (g_.height - 1 - y) * int64_t(out_.bytew); }
 
@@ -141,7 +139,7 @@ public:
                     fillsOf(grid, int(gh * r / g_.rows), srcx, fill);
                     if (patternRow < 0 || fill != last) {
                         for (int64_t c = 0; c < g_.stitches; ++c) {
-                            const uint32_t f = fill[std::size_t(c)], o = contrast_ ? contrastColour(f) : inverse(f);
+                            const uint32_t f = fill[std::size_t(c)], o = outlineColour(f, outline_);
                             if (patternRow >= 0 && f == last[std::size_t(c)]) continue;
                             fillPixels(edge.data() + (kLeftMargin + c * cw) * 3, o, cw);
                             uint8_t* i = inner.data() + (kLeftMargin + c * cw) * 3;
@@ -157,6 +155,7 @@ public:
             }
             uint8_t* p = row(y);
             std::memcpy(p, pattern, std::size_t(bytew));
+            if (hook_ && y >= kTopMargin && y < cellsEnd) hook_(p, (y - kTopMargin) / ch, (y - kTopMargin) % ch, fill);
             if (g_.rows == 0 || y < kTopMargin) continue;
 
             // Cell rows whose top lies within `reach` rows above y.
@@ -224,14 +223,15 @@ private:
     RowNumberRenderer numbers_;
     std::vector<std::pair<int64_t, NumberMask>> masks_;
     std::vector<uint32_t> colour_;  // fill colour per index of an 8-bit grid
-    bool contrast_;
+    Outline outline_;
     RowNumbering numbering_;
+    CellRowHook hook_;
 };
 
 }  // namespace
 
-void drawPlainChart(dib& out, const ChartGeometry& g, const dib& grid, const ChartOptions& o) {
-    ChartWriter writer(out, g, o);
+void drawPlainChart(dib& out, const ChartGeometry& g, const dib& grid, const ChartOptions& o, CellRowHook hook) {
+    ChartWriter writer(out, g, o, std::move(hook));
     writer.render(grid);
 }
 
@@ -273,8 +273,6 @@ int64_t chartByteLimit() {
     return physical > 0 ? std::min<int64_t>(pixkit::kMaxImageBytes, physical / pattern::kChartMemoryShareDivisor) : pixkit::kMaxImageBytes;
 }
 
-namespace {
-
 // A record that can become the new chart: one newdib made for the same
 // size, as every chart is, header for header.
 bool fitsChart(const dib& d, const ChartGeometry& g, const dib& grid) {
@@ -286,6 +284,25 @@ bool fitsChart(const dib& d, const ChartGeometry& g, const dib& grid) {
            int64_t(d.bytew) * g.height == g.pixelBytes && int64_t(GlobalSize(d.poih)) == g.pixelBytes;
 }
 
+dib chartBlock(const ChartGeometry& g, const dib& grid, dib* previous) {
+    dib out{};
+    if (previous && fitsChart(*previous, g, grid)) {
+        out = *previous;
+        *previous = dib{};
+        out.pal = LPAL{};  // a 24-bit record's, as newdib leaves it
+        out.pal.ver = kPaletteVersion;
+        return out;
+    }
+    newdib(&out, int(g.width), int(g.height), 24, nullptr, 0);
+    if (!out.poi) {
+        freedib(out);
+        return dib{};
+    }
+    return out;
+}
+
+namespace {
+
 ChartResult render(const dib& grid, const ChartInputs& in, dib* previous, int64_t limitBytes,
                    const ChartOptions& options) {
     ChartResult res;
@@ -296,25 +313,15 @@ ChartResult render(const dib& grid, const ChartInputs& in, dib* previous, int64_
     }
     const ChartGeometry& g = res.geometry;
     res.placement.chartWidth = g.width;
-    // Charts with options take another size: always a fresh block.
-    if (!options.plain()) return renderWithOptions(grid, in, options, res);
+    if (!options.plain()) return renderWithOptions(grid, in, options, res, previous);
     if (g.pixelBytes < 0 || g.pixelBytes > res.limitBytes) {
         res.status = ChartStatus::tooLarge;
         return res;
     }
-    dib out{};
-    if (previous && fitsChart(*previous, g, grid)) {
-        out = *previous;
-        *previous = dib{};
-        out.pal = LPAL{};  // a 24-bit record's, as newdib leaves it
-        out.pal.ver = kPaletteVersion;
-    } else {
-        newdib(&out, int(g.width), int(g.height), 24, nullptr, 0);
-        if (!out.poi) {
-            freedib(out);
-            res.status = ChartStatus::noMemory;
-            return res;
-        }
+    dib out = chartBlock(g, grid, previous);
+    if (!out.poi) {
+        res.status = ChartStatus::noMemory;
+        return res;
     }
     ChartWriter writer(out, g);
     writer.render(grid);

@@ -15,9 +15,11 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "chart/chartoptions.h"
+#include "chart/chartstyle.h"
 #include "pattern/limits.h"
 #include "raster/dib.h"
 
@@ -103,7 +105,7 @@ ChartResult renderChart(const dib& grid, const ChartInputs& in, int64_t limitByt
 // memory and never holds two charts at once. The result is byte for byte
 // what a fresh block would give. When the block is taken over, `previous`
 // is left empty and the result's chart is the one owner; otherwise
-// (another size, options that add to the chart, or any status but ok)
+// (another size, or any status but ok)
 // `previous` is left as it was.
 ChartResult renderChart(const dib& grid, const ChartInputs& in, dib& previous, int64_t limitBytes = chartByteLimit(),
                         const ChartOptions& options = ChartOptions{});
@@ -136,6 +138,27 @@ private:
     int ascent_ = 0;
     QImage image_;
 };
+
+// Renders a chart with options that are not plain; called by renderChart,
+// which has filled res.geometry, res.limitBytes and res.placement. Takes
+// over the block of `previous` as renderChart does.
+ChartResult renderWithOptions(const dib& grid, const ChartInputs& in, const ChartOptions& o, ChartResult res,
+                              dib* previous);
+// The plain renderer's cells, row numbers and row lines, with the outline
+// and the row numbering of `o`, into `out` (only poi and bytew are used; it
+// may be a band of rows of a larger picture, g.height rows high).
+// With `hook`, called for every picture row of the cells as soon as the
+// row is written (while it is in the cache): the row's pixels, its cell
+// row r from the top, the row k within the cell and the fills of row r.
+using CellRowHook = std::function<void(uint8_t* row, int64_t r, int64_t k, const std::vector<uint32_t>& fill)>;
+void drawPlainChart(dib& out, const ChartGeometry& g, const dib& grid, const ChartOptions& o, CellRowHook hook = {});
+
+// Whether `d` can take the chart of geometry `g` in place: one newdib made
+// for the same size, header for header, and not the grid itself.
+bool fitsChart(const dib& d, const ChartGeometry& g, const dib& grid);
+// `previous` taken over as the block of the new chart, or a fresh block;
+// empty when neither.
+dib chartBlock(const ChartGeometry& g, const dib& grid, dib* previous);
 
 // The default user-interface font at 8 points, without antialiasing.
 QFont rowNumberFont();

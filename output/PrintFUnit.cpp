@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <climits>
 #include <QStyle>
 #include <QTimer>
 
@@ -325,19 +326,19 @@ void TPrintForm::drawPagesPreview(QPainter& canvas, const output::Placement& pap
     canvas.save();
     canvas.translate(paper.x, paper.y);
     canvas.setClipRect(0, 0, paper.w, paper.h);
-    doc->paintPage(canvas, std::clamp(previewPage, 1, doc->pageCount()), paper.w / doc->pageWidthMm());
+    doc->paintPage(canvas, std::clamp<int64_t>(previewPage, 1, doc->pageCount()), paper.w / doc->pageWidthMm());
     canvas.restore();
 }
 
 void TPrintForm::pagesChanged() {
     if (!multiPage()) return;
     const auto doc = pageDocument();
-    const int n = doc ? doc->pageCount() : 0;
-    previewPage = std::clamp(previewPage, 1, std::max(1, n));
+    const int64_t n = doc ? doc->pageCount() : 0;
+    previewPage = int(std::clamp<int64_t>(previewPage, 1, std::clamp<int64_t>(n, 1, INT_MAX)));
     const QLocale de = platform::uiLocale();
     if (doc && n == 0) PagesLabel->setText(QStringLiteral("Das Kästchen passt nicht aufs Papier"));
-    else PagesLabel->setText(n == 1 ? QStringLiteral("1 Seite") : QStringLiteral("%1 Seiten").arg(de.toString(n)));
-    PageLabel->setText(n ? QStringLiteral("Seite %1 von %2").arg(previewPage).arg(n) : QString());
+    else PagesLabel->setText(n == 1 ? QStringLiteral("1 Seite") : QStringLiteral("%1 Seiten").arg(de.toString(qlonglong(n))));
+    PageLabel->setText(n ? QStringLiteral("Seite %1 von %2").arg(previewPage).arg(qlonglong(n)) : QString());
     PrevPageBtn->setEnabled(previewPage > 1);
     NextPageBtn->setEnabled(previewPage < n);
     OkBitBtn1->setEnabled(n > 0);

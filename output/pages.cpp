@@ -1,6 +1,8 @@
 #include "output/pages.h"
 
+#include <QBuffer>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLocale>
 #include <QPageSize>
@@ -9,7 +11,9 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <map>
 
 #include "output/print.h"
 #include "pattern/limits.h"
@@ -27,9 +31,10 @@ namespace {
 constexpr double kEps = 1e-9;
 constexpr double kLabelFontMm = 3.0;
 constexpr double kMaxNumberFontMm = 3.0;
-constexpr double kCellRingMm = 0.12;
-constexpr double kHeavyLineMm = 0.45;
 constexpr double kFrameLineMm = 0.25;
+// The overview's picture: at most this many pixels to the mm of the page,
+// however fine the device.
+constexpr double kOverviewDotsPerMm = 300 / 25.4;
 constexpr int kPdfResolution = 1200;
 constexpr double kPdfMarginMm = 10.0;
 
@@ -46,19 +51,19 @@ int pagesFor(int total, int per, int overlap) {
     return 1 + (total - per + step - 1) / step;
 }
 
+// Page k of n along one side: where it starts and how many cells it holds,
+// the cells (and the repeated ones) spread evenly over the n pages.
+struct Span {
+    int start = 0, size = 0;
+};
+Span spanOf(int k, int n, int total, int overlap) {
+    if (n <= 1) return {0, total};
+    const int64_t shown = int64_t(total) + int64_t(n - 1) * overlap;  // cells drawn over all pages
+    const int base = int(shown / n), extra = int(shown % n);
+    return {int(int64_t(k) * base + std::min(k, extra) - int64_t(k) * overlap), base + (k < extra ? 1 : 0)};
+}
+
 QColor colourOf(uint32_t v) { return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF)); }
-
-uint32_t outlineOf(uint32_t fill, PageStyle::Outline kind) {
-    const int r = int(fill & 0xFF), g = int((fill >> 8) & 0xFF), b = int((fill >> 16) & 0xFF);
-    if (kind == PageStyle::Outline::contrast) return (r * 299 + g * 587 + b * 114) / 1000 < 128 ? 0xFFFFFFu : 0u;
-    return uint32_t(255 - r) | uint32_t(255 - g) << 8 | uint32_t(255 - b) << 16;
-}
-
-// Greyed: 70 % of the colour, 30 % of middle grey.
-uint32_t shadeOf(uint32_t c) {
-    auto mix = [](uint32_t v) { return (v * 7 + 128 * 3) / 10; };
-    return mix(c & 0xFF) | mix((c >> 8) & 0xFF) << 8 | mix((c >> 16) & 0xFF) << 16;
-}
 
 QFont textFont(double heightMm, double s) {
     QFont f(QStringLiteral("DejaVu Sans"));
@@ -83,14 +88,7 @@ double cellHeightMm(double cellWidthMm, int stitchesPer10cm, int rowsPer10cm) {
 
 PageStyle pageStyleOf(const chart::ChartOptions& o) {
     PageStyle s;
-    s.outline = o.outline == chart::Outline::contrast ? PageStyle::Outline::contrast : PageStyle::Outline::inverse;
-    s.heavyEvery = o.heavyLines == chart::HeavyLines::fivesAndTens ? 5 : 10;
-    switch (o.rowNumbers) {
-    case chart::RowNumbering::oddBothSides: s.rowNumbers = PageStyle::RowNumbers::odd; break;
-    case chart::RowNumbering::flat: s.rowNumbers = PageStyle::RowNumbers::flat; break;
-    case chart::RowNumbering::everyRow: s.rowNumbers = PageStyle::RowNumbers::round; break;
-    }
-    s.columnNumberEvery = o.columnNumbers == 5 ? 5 : 10;
+    s.chart = chart::pageOptions(o);
     s.columnsFromRight = true;
     return s;
 }
@@ -119,25 +117,27 @@ PagePlan planPages(const PageRequest& request, const PageStyle& style) {
 
     if (request.legendLines > 0) {
         const QRectF room = p.legendRect(request.pageWidthMm, request.pageHeightMm);
-        const int perColumn = fits(room.height(), kLegendLineMm);
+        // Lines may shrink to kLegendMinLineMm to stay on the last chart page.
+        const int perColumn = fits(room.height(), kLegendMinLineMm);
         const int columns = std::max(1, fits(room.width(), kLegendColumnMm));
         p.legendOwnPage = int64_t(perColumn) * columns < request.legendLines + 1;  // + the heading
     }
     return p;
 }
 
-ChartPart PagePlan::part(int i) const {
+ChartPart PagePlan::part(int64_t i) const {
     ChartPart c;
     if (!ok || i < 0 || i >= chartPages()) return c;
-    const int band = i / pagesAcross;
-    const int k = i % pagesAcross;
-    const int start = k * (cellsAcross - overlapColumns);
-    const int end = std::min(start + cellsAcross, stitches);
+    const int band = int(i / pagesAcross);
+    const int k = int(i % pagesAcross);
+    const Span across = spanOf(k, pagesAcross, stitches, overlapColumns);
+    const Span down = spanOf(band, pagesDown, rows, overlapRows);
+    const int start = across.start, end = across.start + across.size;
     c.firstColumn = columnsFromRight ? stitches - end : start;
     c.endColumn = columnsFromRight ? stitches - start : end;
     c.repeatedColumns = k > 0 ? overlapColumns : 0;
-    c.firstRow = band * (cellsDown - overlapRows);
-    c.endRow = std::min(c.firstRow + cellsDown, rows);
+    c.firstRow = down.start;
+    c.endRow = down.start + down.size;
     c.repeatedRows = band > 0 ? overlapRows : 0;
     return c;
 }
@@ -158,8 +158,8 @@ int stitchNumber(const PagePlan& plan, int column) {
     return plan.columnsFromRight ? plan.stitches - column : column + 1;
 }
 
-QString pageLabel(const PagePlan& plan, int page) {
-    const int n = plan.pageCount();
+QString pageLabel(const PagePlan& plan, int64_t page) {
+    const int64_t n = plan.pageCount();
     QString t = QStringLiteral("Seite %1 von %2 %3 ").arg(page).arg(n).arg(kDot);
     if (page == 1) {
         return t + QStringLiteral("Übersicht %1 Maschen %2 %1 Reihen %3")
@@ -186,29 +186,134 @@ std::vector<YarnUse> yarnUses(const dib& grid) {
     return out;
 }
 
-void paintLegend(QPainter& p, const QRectF& rect, double s, const std::vector<YarnUse>& yarns) {
-    if (yarns.empty()) return;
-    p.save();
-    const double line = kLegendLineMm * s;
-    const int perColumn = std::max(1, int(rect.height() / line + kEps));
-    const QLocale de = platform::uiLocale();
-    p.setFont(textFont(kLabelFontMm, s));
-    p.setPen(Qt::black);
-    p.drawText(QRectF(rect.left(), rect.top(), kLegendColumnMm * s, line), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Legende"));
-    for (size_t i = 0; i < yarns.size(); ++i) {
-        const int slot = int(i) + 1;
-        const double x = rect.left() + (slot / perColumn) * kLegendColumnMm * s;
-        const double y = rect.top() + (slot % perColumn) * line;
-        const QRectF swatch(x, y + line * 0.15, line * 0.7, line * 0.7);
-        p.fillRect(swatch, colourOf(yarns[i].colour));
-        p.setPen(QPen(Qt::black, std::max(1.0, 0.15 * s)));
-        p.drawRect(swatch);
-        p.drawText(QRectF(x + line, y, 20 * s, line), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("Garn %1").arg(yarns[i].yarn));
-        p.drawText(QRectF(x + line + 20 * s, y, 30 * s, line), Qt::AlignRight | Qt::AlignVCenter,
-                   QStringLiteral("%1 Maschen").arg(de.toString(qlonglong(yarns[i].stitches))));
+namespace {
+
+// Rectangles gathered per colour and drawn one colour at a time: a page's
+// thousands of cells become a few fills, each a single drawing call.
+class RectBatch {
+public:
+    void add(uint32_t colour, const QRectF& r) {
+        rects_[colour].push_back(r);
+        ++count_;
     }
+    int64_t count() const { return count_; }
+    void draw(QPainter& p) const {
+        p.setPen(Qt::NoPen);
+        for (const auto& [colour, rects] : rects_) {
+            p.setBrush(colourOf(colour));
+            p.drawRects(rects.constData(), int(rects.size()));
+        }
+    }
+
+private:
+    std::map<uint32_t, QVector<QRectF>> rects_;
+    int64_t count_ = 0;
+};
+
+// A symbol's dots in a cell of w x h mm, joined into runs along each row;
+// in units of the cell (the cell is 1 x 1).
+QVector<QRectF> symbolRects(int yarn, double w, double h) {
+    const chart::SymbolPlace place = chart::symbolPlace(w, h, kCellRingMm, false);
+    const chart::SymbolBitmap& b = chart::symbolBitmap(yarn);
+    QVector<QRectF> out;
+    for (int y = 0; y < chart::kSymbolSize; ++y)
+        for (int x = 0; x < chart::kSymbolSize;) {
+            if (!(b[size_t(y)] >> x & 1u)) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < chart::kSymbolSize && (b[size_t(y)] >> end & 1u)) ++end;
+            out.push_back(QRectF((place.x + x * place.dot) / w, (place.y + y * place.dot) / h,
+                                 (end - x) * place.dot / w, place.dot / h));
+            x = end;
+        }
+    return out;
+}
+
+// One cell as a page draws it, at `r` in device units: ring, fill, symbol.
+void paintCell(QPainter& p, const QRectF& r, uint32_t fill, int yarn, const chart::ChartOptions& o, double ring) {
+    p.setPen(Qt::NoPen);
+    if (ring > 0) {
+        p.fillRect(r, colourOf(chart::outlineColour(fill, o.outline)));
+        p.fillRect(r.adjusted(ring, ring, -ring, -ring), colourOf(fill));
+    } else {
+        p.fillRect(r, colourOf(fill));
+    }
+    if (!o.symbols) return;
+    p.setBrush(colourOf(chart::inkOn(fill)));
+    for (const QRectF& d : symbolRects(yarn, r.width(), r.height()))
+        p.drawRect(QRectF(r.left() + d.left() * r.width(), r.top() + d.top() * r.height(), d.width() * r.width(),
+                          d.height() * r.height()));
+}
+
+constexpr uint32_t kNoCell = 1u << 24;  // beyond every colour value
+
+}  // namespace
+
+void paintLegend(QPainter& p, const QRectF& rect, double s, const chart::LegendText& t, const chart::ChartOptions& o) {
+    if (t.entries.empty() || rect.height() <= 0) return;
+    p.save();
+    const int n = int(t.entries.size());
+    auto lineFor = [&](int columns) {
+        const int lines = (n + columns - 1) / columns + t.otherLines();
+        return std::min(kLegendLineMm * s, rect.height() / lines);
+    };
+    int columns = std::max(1, int(rect.width() / (kLegendColumnMm * s) + kEps));
+    double line = lineFor(columns);
+    const double gap = 0.35 * line;
+    auto setFont = [&](double factor) { p.setFont(textFont(kLabelFontMm * factor * line / (kLegendLineMm * s), s)); };
+    setFont(1.0);
+    // Columns of text as wide as their widest entry.
+    std::array<double, 4> widths{};
+    {
+        const QFontMetricsF fm(p.font(), p.device());
+        for (const chart::LegendEntry& e : t.entries) {
+            const std::array<QString, 4> texts = e.texts();
+            for (size_t k = 0; k < 4; ++k) widths[k] = std::max(widths[k], fm.horizontalAdvance(texts[k]));
+        }
+    }
+    double entryW = line + gap;
+    for (double w : widths) entryW += w + gap;
+    columns = std::clamp(int((rect.width() + gap) / (entryW + 2 * gap)), 1, columns);
+    if (lineFor(columns) < line) {
+        // Fewer columns than planned: shrink everything to the new line.
+        const double f = lineFor(columns) / line;
+        line *= f;
+        entryW *= f;
+        for (double& w : widths) w *= f;
+        setFont(1.0);
+    }
+    const int perColumn = (n + columns - 1) / columns;
+    p.setPen(Qt::black);
+    double y = rect.top();
+    auto textLine = [&](const QString& text) {
+        p.setPen(Qt::black);
+        p.drawText(QRectF(rect.left(), y, rect.width(), line), Qt::AlignLeft | Qt::AlignVCenter, text);
+        y += line;
+    };
+    textLine(t.title);
+    const double ring = kCellRingMm * s < 0.5 ? 0 : kCellRingMm * s;
+    for (int i = 0; i < n; ++i) {
+        const chart::LegendEntry& e = t.entries[size_t(i)];
+        const double x0 = rect.left() + (i / perColumn) * (entryW + 2 * gap);
+        const double y0 = y + (i % perColumn) * line;
+        const double side = line * 0.8;
+        paintCell(p, QRectF(x0, y0 + (line - side) / 2, side, side), e.colour, e.yarn, o, ring);
+        double x = x0 + line + gap;
+        p.setPen(Qt::black);
+        const std::array<QString, 4> texts = e.texts();
+        for (size_t k = 0; k < 4; ++k) {
+            const int align = (chart::legendRightAligned(k) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+            p.drawText(QRectF(x, y0, widths[k], line), align, texts[k]);
+            x += widths[k] + gap;
+        }
+    }
+    y += perColumn * line;
+    textLine(t.total);
+    textLine(t.size);
+    setFont(0.8);
+    for (const QString& small : t.smallPrint) textLine(small);
     p.restore();
 }
 
@@ -216,14 +321,22 @@ void paintLegend(QPainter& p, const QRectF& rect, double s, const std::vector<Ya
 
 PageDocument::PageDocument(const dib& grid, int stitchesPer10cm, int rowsPer10cm, double cellWidthMm,
                            int overlap, const PageStyle& style)
-    : grid_(grid),
-      stitchesPer10_(stitchesPer10cm),
-      rowsPer10_(rowsPer10cm),
-      cellMm_(cellWidthMm),
-      overlap_(overlap),
-      style_(style),
-      yarns_(yarnUses(grid)) {
-    legend = [this](QPainter& p, const QRectF& r, double s) { paintLegend(p, r, s, yarns_); };
+    : grid_(grid), cellMm_(cellWidthMm), overlap_(overlap), style_(style) {
+    inputs_.maschen = stitchesPer10cm;
+    inputs_.reihen = rowsPer10cm;
+    chart::ChartGeometry g;
+    g.stitches = dibvalid(grid) ? dibwidth(grid) : 0;
+    g.rows = dibvalid(grid) ? dibheight(grid) : 0;
+    if (stitchesPer10cm > 0 && rowsPer10cm > 0) {
+        inputs_.breite = double(g.stitches) * 10.0 / stitchesPer10cm;
+        inputs_.hoch = double(g.rows) * 10.0 / rowsPer10cm;
+    }
+    // One stitch of the grid is one stitch of the chart: counted as the
+    // chart picture counts them.
+    const std::vector<chart::YarnUse> use =
+        chart::yarnUse(grid, g, style_.chart.symbols ? &cellYarns_ : nullptr);
+    legendText_ = chart::legendText(use, inputs_, g, style_.chart.yarnFactor);
+    legend = [this](QPainter& p, const QRectF& r, double s) { paintLegend(p, r, s, legendText_, style_.chart); };
 }
 
 void PageDocument::setPageSize(double widthMm, double heightMm) {
@@ -233,12 +346,12 @@ void PageDocument::setPageSize(double widthMm, double heightMm) {
     request.pageWidthMm = widthMm;
     request.pageHeightMm = heightMm;
     request.cellWidthMm = cellMm_;
-    request.stitchesPer10cm = stitchesPer10_;
-    request.rowsPer10cm = rowsPer10_;
+    request.stitchesPer10cm = inputs_.maschen;
+    request.rowsPer10cm = inputs_.reihen;
     request.stitches = dibvalid(grid_) ? dibwidth(grid_) : 0;
     request.rows = dibvalid(grid_) ? dibheight(grid_) : 0;
     request.overlap = overlap_;
-    request.legendLines = int(yarns_.size());
+    request.legendLines = legendText_.entries.empty() ? 0 : int(legendText_.entries.size()) + legendText_.otherLines();
     plan_ = planPages(request, style_);
 }
 
@@ -256,10 +369,17 @@ uint32_t PageDocument::cellColour(int column, int rowFromBottom) const {
     return v & 0xFFFFFF;
 }
 
-void PageDocument::paintPage(QPainter& p, int page, double s) const {
+int PageDocument::cellYarn(int column, int rowFromBottom) const {
+    const int64_t w = dibwidth(grid_), y = dibheight(grid_) - 1 - rowFromBottom;
+    return cellYarns_.empty() ? 0 : cellYarns_[size_t(y * w + column)];
+}
+
+void PageDocument::paintPage(QPainter& p, int64_t page, double s) const {
     if (!plan_.ok || page < 1 || page > plan_.pageCount()) return;
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);
+    // Pictures keep the yarns' exact colours, in a PDF too.
+    p.setRenderHint(QPainter::LosslessImageRendering, true);
     if (page == 1) paintOverview(p, s);
     else if (page - 2 < plan_.chartPages()) paintChartPage(p, plan_.part(page - 2), s);
     if (page == plan_.pageCount() && legend) {
@@ -274,6 +394,24 @@ void PageDocument::paintPage(QPainter& p, int page, double s) const {
     p.restore();
 }
 
+const QImage& PageDocument::overviewImage(int w, int h) const {
+    if (overview_.width() == w && overview_.height() == h) return overview_;
+    overview_ = QImage();
+    QImage img(w, h, QImage::Format_RGB32);
+    if (img.isNull()) return overview_;
+    const int W = plan_.stitches, H = plan_.rows;
+    std::vector<int> column(size_t(w), 0);
+    for (int x = 0; x < w; ++x) column[size_t(x)] = int(int64_t(x) * W / w);
+    // Nearest stitch, never a blend: every pixel is a yarn's own colour.
+    for (int y = 0; y < h; ++y) {
+        const int row = H - 1 - int(int64_t(y) * H / h);
+        QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < w; ++x) line[x] = colourOf(cellColour(column[size_t(x)], row)).rgb();
+    }
+    overview_ = std::move(img);
+    return overview_;
+}
+
 void PageDocument::paintOverview(QPainter& p, double s) const {
     const int W = plan_.stitches, H = plan_.rows;
     const double chartW = W * plan_.cellWidthMm, chartH = H * plan_.cellHeightMm;
@@ -283,20 +421,20 @@ void PageDocument::paintOverview(QPainter& p, double s) const {
     const QRectF target((room.left() + (room.width() - chartW * f) / 2) * s, room.top() * s, chartW * f * s,
                         chartH * f * s);
 
-    // The grid's own size, one pixel per stitch: small beside any chart.
-    QImage img(W, H, QImage::Format_RGB32);
+    // No larger than the page needs: a pixel per stitch at most, and no
+    // finer than the device or kOverviewDotsPerMm.
+    const double dots = std::min(s, kOverviewDotsPerMm);
+    const int w = std::clamp(int(std::ceil(chartW * f * dots)), 1, W);
+    const int h = std::clamp(int(std::ceil(chartH * f * dots)), 1, H);
+    const QImage& img = overviewImage(w, h);
     if (img.isNull()) return;
-    for (int y = 0; y < H; ++y) {
-        QRgb* row = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < W; ++x) row[x] = colourOf(cellColour(x, H - 1 - y)).rgb();
-    }
     p.drawImage(target, img);
 
     const double sx = target.width() / W, sy = target.height() / H;
     p.setPen(QPen(Qt::black, std::max(1.0, 0.3 * s)));
     p.setBackgroundMode(Qt::OpaqueMode);
     p.setBackground(Qt::white);
-    for (int i = 0; i < plan_.chartPages(); ++i) {
+    for (int64_t i = 0; i < plan_.chartPages(); ++i) {
         const ChartPart c = plan_.part(i);
         const QRectF r(target.left() + c.firstColumn * sx, target.top() + (H - c.endRow) * sy,
                        (c.endColumn - c.firstColumn) * sx, (c.endRow - c.firstRow) * sy);
@@ -310,54 +448,160 @@ void PageDocument::paintOverview(QPainter& p, double s) const {
 }
 
 void PageDocument::paintChartPage(QPainter& p, const ChartPart& c, double s) const {
+    const chart::ChartOptions& o = style_.chart;
     const QRectF cells = plan_.cellsRect(c);
     const int nx = c.endColumn - c.firstColumn, ny = c.endRow - c.firstRow;
-    // Shared edges: neighbouring cells meet without gaps at any resolution.
-    std::vector<double> xs(size_t(nx) + 1), ys(size_t(ny) + 1);
-    for (int i = 0; i <= nx; ++i) xs[size_t(i)] = (cells.left() + i * plan_.cellWidthMm) * s;
-    for (int j = 0; j <= ny; ++j) ys[size_t(j)] = (cells.top() + j * plan_.cellHeightMm) * s;
+    const double cw = plan_.cellWidthMm * s, ch = plan_.cellHeightMm * s;
+    const double x0 = cells.left() * s, y0 = cells.top() * s;
     double ring = kCellRingMm * s;
     if (ring < 0.5) ring = 0;  // a small preview: the colours alone
 
-    // Rows and columns the previous pages showed already are greyed. Opaque
-    // colours, not a translucent layer: print paths through PostScript
-    // would turn a page with transparency into one picture.
-    const int shadeFrom = plan_.columnsFromRight ? nx - c.repeatedColumns : 0;
-    const int shadeTo = plan_.columnsFromRight ? nx : c.repeatedColumns;
-    auto repeated = [&](int i, int j) { return (i >= shadeFrom && i < shadeTo) || j >= ny - c.repeatedRows; };
-
-    // j counts drawn rows from the top: row endRow - 1 - j from the bottom.
-    for (int j = 0; j < ny; ++j) {
-        const int row = c.endRow - 1 - j;
+    // The page's fills and outlines, rows from the top.
+    std::vector<uint32_t> fill(size_t(nx) * ny), outline(size_t(nx) * ny);
+    for (int j = 0; j < ny; ++j)
         for (int i = 0; i < nx; ++i) {
-            const QRectF r(xs[size_t(i)], ys[size_t(j)], xs[size_t(i) + 1] - xs[size_t(i)],
-                           ys[size_t(j) + 1] - ys[size_t(j)]);
-            uint32_t fill = cellColour(c.firstColumn + i, row);
-            if (repeated(i, j)) fill = shadeOf(fill);
-            if (ring > 0) {
-                p.fillRect(r, colourOf(outlineOf(fill, style_.outline)));
-                p.fillRect(r.adjusted(ring, ring, -ring, -ring), colourOf(fill));
-            } else {
-                p.fillRect(r, colourOf(fill));
-            }
+            const uint32_t f = cellColour(c.firstColumn + i, c.endRow - 1 - j);
+            fill[size_t(j) * nx + i] = f;
+            outline[size_t(j) * nx + i] = chart::outlineColour(f, o.outline);
         }
+    auto at = [&](const std::vector<uint32_t>& v, int i, int j) {
+        return i < 0 || j < 0 || i >= nx || j >= ny ? kNoCell : v[size_t(j) * nx + i];
+    };
+
+    // Cells are drawn in units of a cell: short numbers in the PDF.
+    p.save();
+    p.translate(x0, y0);
+    p.scale(cw, ch);
+    RectBatch batch;
+    // Fills: runs of one colour along a row as one rectangle.
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx;) {
+            const uint32_t f = at(fill, i, j);
+            int end = i + 1;
+            while (end < nx && at(fill, end, j) == f) ++end;
+            batch.add(f, QRectF(i, j, end - i, 1));
+            i = end;
+        }
+    // Outline rings as strips along the cell boundaries, over the fills:
+    // each side of a boundary is its cell's outline, one strip where both
+    // sides agree.
+    RectBatch rings;
+    if (ring > 0) {
+        const double rx = ring / cw, ry = ring / ch;
+        auto strips = [&](bool across, int lines, int along) {
+            for (int k = 0; k <= lines; ++k)
+                for (int a = 0; a < along;) {
+                    auto sides = [&](int a) {
+                        return across ? std::pair{at(outline, a, k - 1), at(outline, a, k)}
+                                      : std::pair{at(outline, k - 1, a), at(outline, k, a)};
+                    };
+                    const auto key = sides(a);
+                    int end = a + 1;
+                    while (end < along && sides(end) == key) ++end;
+                    const auto [before, after] = key;
+                    auto strip = [&](uint32_t colour, double from, double to) {
+                        if (colour == kNoCell) return;
+                        rings.add(colour, across ? QRectF(a, k + from, end - a, to - from)
+                                                 : QRectF(k + from, a, to - from, end - a));
+                    };
+                    const double r = across ? ry : rx;
+                    if (before == after) {
+                        strip(before, -r, r);
+                    } else {
+                        strip(before, -r, 0);
+                        strip(after, 0, r);
+                    }
+                    a = end;
+                }
+        };
+        strips(true, ny, nx);
+        strips(false, nx, ny);
+    }
+    // Where neighbours rarely share a yarn (a dithered grid) the strips
+    // come in short pieces: then each cell's outline as one rectangle and
+    // its fill inside, with runs of one outline colour joined, is less.
+    RectBatch outer, inner;
+    if (ring > 0) {
+        const double rx = ring / cw, ry = ring / ch;
+        for (int j = 0; j < ny; ++j)
+            for (int i = 0; i < nx;) {
+                const uint32_t o = at(outline, i, j);
+                int end = i + 1;
+                while (end < nx && at(outline, end, j) == o) ++end;
+                outer.add(o, QRectF(i, j, end - i, 1));
+                for (int k = i; k < end; ++k) inner.add(at(fill, k, j), QRectF(k + rx, j + ry, 1 - 2 * rx, 1 - 2 * ry));
+                i = end;
+            }
+    }
+    if (ring > 0 && outer.count() + inner.count() < batch.count() + rings.count()) {
+        outer.draw(p);
+        inner.draw(p);
+    } else {
+        batch.draw(p);
+        rings.draw(p);
+    }
+    // Symbols in the ink of their fill.
+    if (o.symbols) {
+        std::array<QVector<QRectF>, chart::kSymbolCount> shapes;
+        RectBatch ink;
+        for (int j = 0; j < ny; ++j)
+            for (int i = 0; i < nx; ++i) {
+                const int yarn = cellYarn(c.firstColumn + i, c.endRow - 1 - j);
+                QVector<QRectF>& shape = shapes[size_t(yarn)];
+                if (shape.isEmpty()) shape = symbolRects(yarn, plan_.cellWidthMm, plan_.cellHeightMm);
+                const uint32_t colour = chart::inkOn(at(fill, i, j));
+                for (const QRectF& d : shape) ink.add(colour, d.translated(i, j));
+            }
+        ink.draw(p);
+    }
+    p.restore();
+
+    // Rows and columns the previous pages showed already are hatched in the
+    // ink of their fill, which keeps its own colour. Opaque lines, not a
+    // translucent layer: print paths through PostScript would turn a page
+    // with transparency into one picture.
+    const int markFrom = plan_.columnsFromRight ? nx - c.repeatedColumns : 0;
+    const int markTo = plan_.columnsFromRight ? nx : c.repeatedColumns;
+    std::map<uint32_t, QVector<QLineF>> marks;
+    // A small preview shows the colours alone here too.
+    for (int j = 0; j < ny && ring > 0; ++j)
+        for (int i = 0; i < nx; ++i) {
+            if (!((i >= markFrom && i < markTo) || j >= ny - c.repeatedRows)) continue;
+            const double l = x0 + i * cw, t = y0 + j * ch;
+            QVector<QLineF>& v = marks[chart::inkOn(at(fill, i, j))];
+            v.push_back(QLineF(l, t + ch / 2, l + cw / 2, t));
+            v.push_back(QLineF(l + cw / 2, t + ch, l + cw, t + ch / 2));
+        }
+    for (const auto& [colour, lines] : marks) {
+        p.setPen(QPen(colourOf(colour), std::max(1.0, kRepeatMarkMm * s), Qt::SolidLine, Qt::FlatCap));
+        p.drawLines(lines);
     }
 
-    p.setBrush(Qt::NoBrush);
-    if (style_.heavyEvery > 0) {
-        p.setPen(QPen(Qt::black, kHeavyLineMm * s, Qt::SolidLine, Qt::FlatCap));
-        for (int i = 0; i <= nx; ++i) {
-            const int col = c.firstColumn + i;  // boundary left of this grid column
-            const int counted = plan_.columnsFromRight ? plan_.stitches - col : col;
-            if (counted % style_.heavyEvery == 0) p.drawLine(QPointF(xs[size_t(i)], ys[0]), QPointF(xs[size_t(i)], ys[size_t(ny)]));
-        }
-        for (int j = 0; j <= ny; ++j) {
-            const int below = c.endRow - j;  // rows below this boundary
-            if (below % style_.heavyEvery == 0) p.drawLine(QPointF(xs[0], ys[size_t(j)]), QPointF(xs[size_t(nx)], ys[size_t(j)]));
-        }
+    // Heavy lines where the chart has them, as heavy as the style says.
+    const double xEnd = x0 + nx * cw, yEnd = y0 + ny * ch;
+    std::map<chart::LineWeight, QVector<QLineF>> heavy;
+    for (int i = 0; i <= nx; ++i) {
+        const int col = c.firstColumn + i;  // boundary left of this grid column
+        const int n = plan_.columnsFromRight ? plan_.stitches - col : col;
+        const chart::LineWeight w = chart::lineAfter(n, plan_.stitches, o.heavyLines);
+        if (w != chart::LineWeight::none) heavy[w].push_back(QLineF(x0 + i * cw, y0, x0 + i * cw, yEnd));
     }
+    for (int j = 0; j <= ny; ++j) {
+        const chart::LineWeight w = chart::lineAfter(c.endRow - j, plan_.rows, o.heavyLines);
+        if (w != chart::LineWeight::none) heavy[w].push_back(QLineF(x0, y0 + j * ch, xEnd, y0 + j * ch));
+    }
+    for (const auto& [weight, lines] : heavy) {
+        QPen pen(colourOf(chart::kLineColour), chart::lineMm(weight) * s, Qt::SolidLine, Qt::FlatCap);
+        if (weight == chart::LineWeight::dashed) {
+            const double dash = chart::kDashMm / chart::lineMm(weight);
+            pen.setDashPattern({dash, dash});
+        }
+        p.setPen(pen);
+        p.drawLines(lines);
+    }
+    p.setBrush(Qt::NoBrush);
     p.setPen(QPen(Qt::black, std::max(1.0, kFrameLineMm * s)));
-    p.drawRect(QRectF(xs[0], ys[0], xs[size_t(nx)] - xs[0], ys[size_t(ny)] - ys[0]));
+    p.drawRect(QRectF(x0, y0, xEnd - x0, yEnd - y0));
 
     // Row numbers beside the rows, column numbers above and below.
     p.setPen(Qt::black);
@@ -365,30 +609,23 @@ void PageDocument::paintChartPage(QPainter& p, const ChartPart& c, double s) con
     const double gap = 1.0 * s, band = kRowNumberBandMm * s;
     for (int j = 0; j < ny; ++j) {
         const int n = c.endRow - j;
-        bool left = false, right = false;
-        switch (style_.rowNumbers) {
-        case PageStyle::RowNumbers::odd: left = right = n % 2 == 1; break;
-        case PageStyle::RowNumbers::flat: right = n % 2 == 1; left = !right; break;
-        case PageStyle::RowNumbers::round: right = true; break;
-        }
-        const double y = ys[size_t(j)], h = ys[size_t(j) + 1] - y;
-        if (left) p.drawText(QRectF(xs[0] - band, y, band - gap, h), Qt::AlignRight | Qt::AlignVCenter, QString::number(n));
-        if (right)
-            p.drawText(QRectF(xs[size_t(nx)] + gap, y, band - gap, h), Qt::AlignLeft | Qt::AlignVCenter, QString::number(n));
+        const double y = y0 + j * ch;
+        if (chart::numberedLeft(o.rowNumbers, n))
+            p.drawText(QRectF(x0 - band, y, band - gap, ch), Qt::AlignRight | Qt::AlignVCenter, QString::number(n));
+        if (chart::numberedRight(o.rowNumbers, n))
+            p.drawText(QRectF(xEnd + gap, y, band - gap, ch), Qt::AlignLeft | Qt::AlignVCenter, QString::number(n));
     }
-    if (style_.columnNumberEvery > 0) {
-        p.setFont(textFont(std::min(kMaxNumberFontMm, kColumnNumberBandMm * 0.6), s));
-        const double colBand = kColumnNumberBandMm * s;
-        for (int i = 0; i < nx; ++i) {
-            const int n = stitchNumber(plan_, c.firstColumn + i);
-            if (n != 1 && n % style_.columnNumberEvery != 0) continue;
-            const double cx = (xs[size_t(i)] + xs[size_t(i) + 1]) / 2;
-            const QString t = QString::number(n);
-            p.drawText(QRectF(cx - colBand * 2, ys[0] - colBand, colBand * 4, colBand - gap / 2),
-                       Qt::AlignHCenter | Qt::AlignBottom, t);
-            p.drawText(QRectF(cx - colBand * 2, ys[size_t(ny)] + gap / 2, colBand * 4, colBand - gap / 2),
-                       Qt::AlignHCenter | Qt::AlignTop, t);
-        }
+    p.setFont(textFont(std::min(kMaxNumberFontMm, kColumnNumberBandMm * 0.6), s));
+    const double colBand = kColumnNumberBandMm * s;
+    for (int i = 0; i < nx; ++i) {
+        const int n = stitchNumber(plan_, c.firstColumn + i);
+        if (!chart::columnNumbered(o.columnNumbers, n)) continue;
+        const double cx = x0 + (i + 0.5) * cw;
+        const QString t = QString::number(n);
+        p.drawText(QRectF(cx - colBand * 2, y0 - colBand, colBand * 4, colBand - gap / 2),
+                   Qt::AlignHCenter | Qt::AlignBottom, t);
+        p.drawText(QRectF(cx - colBand * 2, yEnd + gap / 2, colBand * 4, colBand - gap / 2),
+                   Qt::AlignHCenter | Qt::AlignTop, t);
     }
 }
 
@@ -421,7 +658,15 @@ void storePageChoice(const PageChoice& c) {
 
 // ---------------------------------------------------------------- output
 
-PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc) {
+namespace {
+
+// Progress at the start of `page` of `pages`, as rows report it.
+int pagePercent(int64_t page, int64_t pages) { return pages > 1 ? int((page - 1) * 100 / (pages - 1)) : 100; }
+
+}  // namespace
+
+PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc,
+                            const pattern::CancellableProgress& progress) {
     const double dpmm = printer.Resolution() / 25.4;
     doc.setPageSize(printer.PageWidth() / dpmm, printer.PageHeight() / dpmm);
     if (doc.pageCount() == 0) return PrintPagesStatus::nothingFits;
@@ -434,7 +679,11 @@ PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc
     try {
         // Asked again inside the job, as the one-page print does.
         doc.setPageSize(printer.PageWidth() / dpmm, printer.PageHeight() / dpmm);
-        for (int page = 1; page <= doc.pageCount(); ++page) {
+        for (int64_t page = 1; page <= doc.pageCount(); ++page) {
+            if (!pattern::proceed(progress, pagePercent(page, doc.pageCount()))) {
+                printer.Abort();  // nothing of the job reaches the printer
+                return PrintPagesStatus::cancelled;
+            }
             if (page > 1) printer.NewPage();
             doc.paintPage(printer.Canvas(), page, dpmm);
         }
@@ -464,15 +713,21 @@ QPageLayout pdfPageLayout(platform::PrinterService& printer) {
     }
 }
 
-PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout) {
+PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout,
+                    const pattern::CancellableProgress& progress) {
     const QRectF area = layout.paintRect(QPageLayout::Millimeter);
     doc.setPageSize(area.width(), area.height());
     if (doc.pageCount() == 0) return PdfStatus::nothingFits;
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return PdfStatus::cannotCreate;
+    // Rendered into memory and written in one checked piece: the PDF writer
+    // takes no notice of a short write to the file.
+    QByteArray bytes;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setTitle(QString::fromUtf8(kPrintTitle));
         writer.setCreator(QStringLiteral("Tricoma"));
         writer.setResolution(kPdfResolution);
@@ -483,11 +738,20 @@ PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& l
             file.cancelWriting();
             return PdfStatus::writeFailed;
         }
-        for (int page = 1; page <= doc.pageCount(); ++page) {
+        for (int64_t page = 1; page <= doc.pageCount(); ++page) {
+            if (!pattern::proceed(progress, pagePercent(page, doc.pageCount()))) {
+                p.end();
+                file.cancelWriting();
+                return PdfStatus::cancelled;
+            }
             if (page > 1) writer.newPage();
             doc.paintPage(p, page, dpmm);
         }
         p.end();
+    }
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+        file.cancelWriting();
+        return PdfStatus::writeFailed;
     }
     // Only a complete file replaces what was there.
     return file.commit() ? PdfStatus::ok : PdfStatus::writeFailed;

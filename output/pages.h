@@ -7,6 +7,7 @@
 // ever made, whatever the chart's size and the device's resolution.
 #pragma once
 
+#include <QImage>
 #include <QPageLayout>
 #include <QRectF>
 #include <QString>
@@ -16,7 +17,10 @@
 #include <vector>
 
 #include "chart/chartoptions.h"
+#include "chart/chartstyle.h"
+#include "chart/render.h"
 #include "pattern/limits.h"
+#include "pattern/progress.h"
 #include "raster/dib.h"
 
 class QPainter;
@@ -27,26 +31,16 @@ class PrinterService;
 
 namespace output {
 
-// How a chart page looks. Defaults are those of the printed pages; the
-// chart's own display options map onto these.
+// How a chart page looks: the chart's own options as pages to knit from
+// show them (chart::pageOptions), so print, PDF and the chart picture take
+// every rule from the one chart style.
 struct PageStyle {
-    enum class Outline { inverse, contrast };  // contrast: black or white, whichever stands out
-    enum class RowNumbers {
-        odd,    // odd rows, on both sides (as the chart picture numbers them)
-        flat,   // knitting back and forth: odd rows on the right, even rows on the left
-        round,  // knitting in the round: every row on the right
-    };
-    Outline outline = Outline::inverse;
-    int heavyEvery = 10;         // heavy lines after every n stitches and rows; 0: none
-    RowNumbers rowNumbers = RowNumbers::odd;
-    int columnNumberEvery = 10;  // column numbers at multiples of n (and at 1); 0: none
+    chart::ChartOptions chart = chart::pageOptions(chart::ChartOptions{});
     bool columnsFromRight = false;
 };
 
-// The pages' style from the chart options, so print, PDF and the chart
-// picture agree. Pages always carry heavy lines and column numbers (at
-// every 10th unless the options say every 5th), counted from the right as
-// the knitter counts.
+// The pages' style from the chart options, with the stitches counted from
+// the right as the knitter counts them.
 PageStyle pageStyleOf(const chart::ChartOptions& o);
 
 inline constexpr double kDefaultCellMm = 5.0;
@@ -61,7 +55,8 @@ inline constexpr double kRowNumberBandMm = 9.0;     // left and right of the cel
 inline constexpr double kColumnNumberBandMm = 5.0;  // above and below the cells
 inline constexpr double kLabelBandMm = 7.0;         // the page label at the bottom
 inline constexpr double kLegendLineMm = 6.0;
-inline constexpr double kLegendColumnMm = 62.0;
+inline constexpr double kLegendMinLineMm = 4.0;
+inline constexpr double kLegendColumnMm = 120.0;
 
 // The real stitch's width: 10 cm over the stitches of the swatch.
 double originalCellMm(int stitchesPer10cm);
@@ -78,7 +73,7 @@ struct PageRequest {
     int stitches = 0;  // chart size
     int rows = 0;
     int overlap = kDefaultOverlap;  // rows and columns repeated on the next page
-    int legendLines = 0;            // yarns the legend lists
+    int legendLines = 0;            // lines the legend takes
 };
 
 // A chart page's part of the chart. Columns count from the left of the
@@ -101,14 +96,17 @@ struct PagePlan {
     int stitches = 0, rows = 0;
     bool columnsFromRight = false;
 
-    int chartPages() const { return pagesAcross * pagesDown; }
+    // In 64 bits: absurd requests give more pages than an int counts.
+    int64_t chartPages() const { return int64_t(pagesAcross) * pagesDown; }
     // The overview, the chart pages, and a page for the legend if needed.
-    int pageCount() const { return ok ? 1 + chartPages() + (legendOwnPage ? 1 : 0) : 0; }
+    int64_t pageCount() const { return ok ? 1 + chartPages() + (legendOwnPage ? 1 : 0) : 0; }
     // Page number (from 1) of chart page `i` (from 0): the overview is 1.
-    static int pageNumber(int i) { return i + 2; }
+    static int64_t pageNumber(int64_t i) { return i + 2; }
     // Chart page i, in knitting order: from the bottom band upward, and in
-    // each band from the first stitch as counted.
-    ChartPart part(int i) const;
+    // each band from the first stitch as counted. The stitches and rows are
+    // spread evenly over the pages across and down: no page holds a mere
+    // remainder.
+    ChartPart part(int64_t i) const;
 
     // Where things are on a chart page, in mm from the printable area's
     // top left corner.
@@ -125,7 +123,7 @@ int stitchNumber(const PagePlan& plan, int column);
 
 // "Seite 2 von 6 · Maschen 41–80 · Reihen 1–50"; the overview reads
 // "Seite 1 von 6 · Übersicht · Maschen 1–120 · Reihen 1–150".
-QString pageLabel(const PagePlan& plan, int page);
+QString pageLabel(const PagePlan& plan, int64_t page);
 
 // One line of the legend: a yarn that the chart uses.
 struct YarnUse {
@@ -138,9 +136,18 @@ struct YarnUse {
 // show yarn 1's colour and count for it.
 std::vector<YarnUse> yarnUses(const dib& grid);
 
-// Draws the legend into `rect` (device units, `dotsPerMm` of them to the
-// mm): "Garn", swatch, stitch count, in as many columns as it needs.
-void paintLegend(QPainter& p, const QRectF& rect, double dotsPerMm, const std::vector<YarnUse>& yarns);
+// Draws the chart's legend into `rect` (device units, `dotsPerMm` of them
+// to the mm): the lines of chart::legendText, each entry with its swatch
+// drawn as a page cell, in as many columns as fit; lines shrink to fit.
+void paintLegend(QPainter& p, const QRectF& rect, double dotsPerMm, const chart::LegendText& legend,
+                 const chart::ChartOptions& options);
+
+// How a page draws a cell's outline ring, in mm (none below half a device
+// unit: a small preview shows the colours alone).
+inline constexpr double kCellRingMm = 0.12;
+// Stitches a page repeats from the previous one are hatched in the ink
+// colour of their fill, lines of this width.
+inline constexpr double kRepeatMarkMm = 0.2;
 
 // The pages of one chart. Keeps a reference to the grid: it must outlive
 // the document.
@@ -152,32 +159,38 @@ public:
     // Lays the pages out on a printable area of this size.
     void setPageSize(double widthMm, double heightMm);
     const PagePlan& plan() const { return plan_; }
-    int pageCount() const { return plan_.pageCount(); }
+    int64_t pageCount() const { return plan_.pageCount(); }
     double pageWidthMm() const { return pageW_; }
     double pageHeightMm() const { return pageH_; }
 
     // Paints page `page` (from 1). Device (0, 0) is the printable area's
     // top left corner; `dotsPerMm` device units make one mm.
-    void paintPage(QPainter& p, int page, double dotsPerMm) const;
+    void paintPage(QPainter& p, int64_t page, double dotsPerMm) const;
 
     // Draws the legend into a rect on the last page; replaceable.
     using LegendPainter = std::function<void(QPainter&, const QRectF& rect, double dotsPerMm)>;
     LegendPainter legend;
 
+    // The legend the pages carry, as the chart's legend has it.
+    const chart::LegendText& legendText() const { return legendText_; }
+
 private:
     void paintOverview(QPainter& p, double s) const;
     void paintChartPage(QPainter& p, const ChartPart& part, double s) const;
     uint32_t cellColour(int column, int rowFromBottom) const;
+    int cellYarn(int column, int rowFromBottom) const;
+    const QImage& overviewImage(int w, int h) const;
 
     const dib& grid_;
-    int stitchesPer10_;
-    int rowsPer10_;
+    chart::ChartInputs inputs_;
     double cellMm_;
     int overlap_;
     PageStyle style_;
     double pageW_ = 0, pageH_ = 0;
-    std::vector<YarnUse> yarns_;
+    std::vector<uint8_t> cellYarns_;  // yarn of each stitch, rows from the top
+    chart::LegendText legendText_;
     PagePlan plan_;
+    mutable QImage overview_;  // made once per size, at most the page's pixels
 };
 
 // The dialog's choices for the pages, remembered in the settings store.
@@ -194,12 +207,15 @@ struct PageChoice {
 PageChoice loadPageChoice();
 void storePageChoice(const PageChoice& choice);
 
-enum class PrintPagesStatus { ok, nothingFits };
+enum class PrintPagesStatus { ok, nothingFits, cancelled };
 
 // Prints every page as one job under "Velisto Bild", on the printer's
 // paper. Printer errors are raised as platform::PrinterError; a begun job
 // is never left open.
-PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc);
+// `progress` hears of every page and may cancel: the job is then aborted,
+// nothing is printed.
+PrintPagesStatus printPages(platform::PrinterService& printer, PageDocument& doc,
+                            const pattern::CancellableProgress& progress = {});
 
 // The paper a PDF gets: the printer's when one is set up, else the
 // locale's (A4, or Letter where that is the custom), with 10 mm margins.
@@ -213,11 +229,13 @@ enum class PdfStatus {
     nothingFits,   // no cell fits on the paper
     cannotCreate,  // the folder cannot take the file
     writeFailed,   // writing or replacing failed (disk full); an old file stays as it was
+    cancelled,     // the progress report said stop: no file, an old one stays as it was
 };
 
 // Writes the pages into a PDF file with searchable text and the title
 // "Velisto Bild". The file is written beside its place under another name
 // and put in place only when complete.
-PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout);
+PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout,
+                    const pattern::CancellableProgress& progress = {});
 
 }  // namespace output

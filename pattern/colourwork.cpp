@@ -266,7 +266,9 @@ public:
     }
 
 private:
-    static constexpr int kMaxCodes = 1 << 16;  // predecessors fit 16 bits
+    // Predecessors fit 16 bits; the bound also keeps a row to about
+    // 16k states x K yarns per stitch (K = 4 up to F = 8, K = 3 up to 22).
+    static constexpr int kMaxCodes = 1 << 14;
     int n_ = 0, v_ = 0, codes_ = 0;
     std::vector<int> next_, used_, starts_;
     std::vector<int64_t> cur_, nxt_;

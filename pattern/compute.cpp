@@ -58,8 +58,12 @@ int64_t computePeakBytes(int /*motifWidth*/, int /*motifHeight*/, int motifBits,
 
 namespace {
 
-ComputeStatus computeWith(const dib& motif, int stitches, int rows, const std::function<dib(const dib&)>& reduce,
-                          dib& grid, const Progress& progress, int64_t memoryBudget) {
+// The computation; `cancelled` (may be null) is looked at between the stages.
+// `reduce` makes the grid from the resampled motif.
+using Reduce = std::function<dib(const dib& resampled, const Progress& progress)>;
+ComputeStatus compute(const dib& motif, int stitches, int rows, const Reduce& reduce, dib& grid,
+                      const Progress& progress, int64_t memoryBudget, const bool* cancelled) {
+    auto stop = [&] { return cancelled && *cancelled; };
     ComputeStatus status = ComputeStatus::Ok;
     const int bits = dibbitcount(motif);
     if (!motif.poi || dibwidth(motif) <= 0 || dibheight(motif) <= 0) {
@@ -84,17 +88,27 @@ ComputeStatus computeWith(const dib& motif, int stitches, int rows, const std::f
         // Sampled first, so that only the stitches are expanded, not the
         // whole motif.
         dib sampled = ResizeIndexed(motif, stitches, rows, progress);
-        if (sampled.poi) resampled = DepthUpTo(sampled, 24, progress);
+        if (sampled.poi && !stop()) resampled = DepthUpTo(sampled, 24, progress);
         freedib(sampled);
     } else {
         resampled = Resize(motif, stitches, rows, progress);
+    }
+    if (stop()) {
+        freedib(resampled);
+        report(progress, 0);
+        return ComputeStatus::Cancelled;
     }
     if (!resampled.poi) {
         report(progress, 0);
         return ComputeStatus::OutOfMemory;
     }
-    dib result = reduce(resampled);
+    dib result = reduce(resampled, progress);
     freedib(resampled);
+    if (stop()) {
+        freedib(result);
+        report(progress, 0);
+        return ComputeStatus::Cancelled;
+    }
     if (!result.poi) {
         report(progress, 0);
         return ComputeStatus::OutOfMemory;
@@ -103,22 +117,52 @@ ComputeStatus computeWith(const dib& motif, int stitches, int rows, const std::f
     return ComputeStatus::Ok;
 }
 
+Reduce plainReduction(const LPAL& yarns, int zcols, int rolmod) {
+    return [&yarns, zcols, rolmod](const dib& resampled, const Progress& progress) {
+        return DepthDownTo(resampled, yarns, zcols, rolmod, progress);
+    };
+}
+
+Reduce colourworkReduction(const LPAL& yarns, int zcols, const colourwork::Options& options) {
+    return [&yarns, zcols, options](const dib& resampled, const Progress& progress) {
+        return colourwork::reduceRows(resampled, yarns, zcols, options, progress);
+    };
+}
+
+ComputeStatus cancellable(const dib& motif, int stitches, int rows, const Reduce& reduce, dib& grid,
+                          const CancellableProgress& progress, int64_t memoryBudget) {
+    bool cancelled = false;
+    const Progress each = [&](int percent) {
+        if (!proceed(progress, percent)) cancelled = true;
+    };
+    return compute(motif, stitches, rows, reduce, grid, each, memoryBudget, &cancelled);
+}
+
 }  // namespace
 
 ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols, int rolmod,
                           dib& grid, const Progress& progress, int64_t memoryBudget) {
-    return computeWith(
-        motif, stitches, rows, [&](const dib& resampled) { return DepthDownTo(resampled, yarns, zcols, rolmod, progress); },
-        grid, progress, memoryBudget);
+    return compute(motif, stitches, rows, plainReduction(yarns, zcols, rolmod), grid, progress, memoryBudget, nullptr);
+}
+
+ComputeStatus computeGridCancellable(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols,
+                                     int rolmod, dib& grid, const CancellableProgress& progress,
+                                     int64_t memoryBudget) {
+    return cancellable(motif, stitches, rows, plainReduction(yarns, zcols, rolmod), grid, progress, memoryBudget);
 }
 
 ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols,
                           const colourwork::Options& colourwork, dib& grid, const Progress& progress,
                           int64_t memoryBudget) {
-    return computeWith(
-        motif, stitches, rows,
-        [&](const dib& resampled) { return colourwork::reduceRows(resampled, yarns, zcols, colourwork, progress); },
-        grid, progress, memoryBudget);
+    return compute(motif, stitches, rows, colourworkReduction(yarns, zcols, colourwork), grid, progress, memoryBudget,
+                   nullptr);
+}
+
+ComputeStatus computeGridCancellable(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols,
+                                     const colourwork::Options& colourwork, dib& grid,
+                                     const CancellableProgress& progress, int64_t memoryBudget) {
+    return cancellable(motif, stitches, rows, colourworkReduction(yarns, zcols, colourwork), grid, progress,
+                       memoryBudget);
 }
 
 }  // namespace pattern

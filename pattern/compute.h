@@ -34,6 +34,7 @@ enum class ComputeStatus {
     UnsupportedDepth,  // not 1, 4, 8 or 24 bits per pixel
     TooLarge,          // the intermediate images would not fit in memory
     OutOfMemory,       // an allocation failed nevertheless
+    Cancelled,         // the progress report said stop
 };
 
 // Largest number of bytes the intermediate images of one computation hold at
@@ -48,11 +49,21 @@ int64_t computePeakBytes(int motifWidth, int motifHeight, int motifBits, int sti
 ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols, int rolmod,
                           dib& grid, const Progress& progress = {},
                           int64_t memoryBudget = computeMemoryBudget());
+// The same with a report that may cancel, looked at between the stages:
+// cancelled, it returns Cancelled with `grid` untouched and nothing left
+// allocated.
+ComputeStatus computeGridCancellable(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols,
+                                     int rolmod, dib& grid, const CancellableProgress& progress,
+                                     int64_t memoryBudget = computeMemoryBudget());
 
 // The same, reducing under the colourwork limits (yarns per row, floats;
 // pattern/colourwork.h) instead of DepthDownTo.
 ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols,
                           const colourwork::Options& colourwork, dib& grid, const Progress& progress = {},
                           int64_t memoryBudget = computeMemoryBudget());
+ComputeStatus computeGridCancellable(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols,
+                                     const colourwork::Options& colourwork, dib& grid,
+                                     const CancellableProgress& progress,
+                                     int64_t memoryBudget = computeMemoryBudget());
 
 }  // namespace pattern

@@ -28,10 +28,13 @@
 // S = 1 and goes with S = 2).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "pattern/limits.h"
+#include "pattern/progress.h"
 #include "raster/dib.h"
 
 namespace pattern::knit {
@@ -119,6 +122,39 @@ struct StitchChange {
 // changed: the result lists each changed stitch once, in knitting order,
 // `after` being the new yarn's byte.
 std::vector<StitchChange> removeConfetti(const GridBytes& grid, int maxIsland, const LPAL& yarns, int yarnCount);
+
+// The same clean-up for large grids: it holds the grid's yarns after the
+// clean-up (one byte per stitch) and a quarter byte per stitch while it
+// runs, and hands the changes out one by one, so the caller can size its
+// own list before it is built. Cancelling leaves nothing.
+class ConfettiCleanup {
+public:
+    enum class Status { Ok, Cancelled, OutOfMemory };
+    // Bytes run() needs for a grid of this size.
+    static int64_t workBytes(int width, int height);
+    Status run(const GridBytes& grid, int maxIsland, const LPAL& yarns, int yarnCount,
+               const CancellableProgress& progress = {});
+    int64_t changeCount() const { return changes_; }
+    // f(const StitchChange&) for each changed stitch, in knitting order.
+    template <class F>
+    void forEachChange(F&& f) const {
+        const int w = grid_.width;
+        for (int r = 0; r < grid_.height && changes_ > 0; ++r) {
+            const uint8_t* before = grid_.bits + std::ptrdiff_t(r) * grid_.bytew;
+            const uint8_t* after = yarns_.data() + size_t(r) * size_t(w);
+            for (int x = w - 1; x >= 0; --x)
+                if (after[x] != map_[before[x]])
+                    f(StitchChange{r + 1, w - x, before[x], uint8_t(after[x] + kYarnIndexOffset)});
+        }
+    }
+    size_t memoryBytes() const { return yarns_.capacity(); }
+
+private:
+    GridBytes grid_;
+    std::array<uint8_t, 256> map_{};
+    std::vector<uint8_t> yarns_;
+    int64_t changes_ = 0;
+};
 
 // Writes the change list into the grid's bytes (`after`), or takes it back
 // (`before`). Changes outside the grid are skipped.

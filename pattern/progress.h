@@ -16,6 +16,13 @@ inline void report(const Progress& progress, int percent) {
     if (progress) progress(percent);
 }
 
+// A report that may stop the work: the callback returns false to cancel.
+// Work that takes it changes nothing when cancelled.
+using CancellableProgress = std::function<bool(int percent)>;
+
+// True to go on.
+inline bool proceed(const CancellableProgress& progress, int percent) { return !progress || progress(percent); }
+
 inline int rowPercent(int y, int rows) {
     return rows > 1 ? int(int64_t(y) * 100 / (rows - 1)) : 100;
 }

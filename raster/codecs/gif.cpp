@@ -1,6 +1,7 @@
 #include "raster/codecs/gif.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -413,13 +414,20 @@ namespace {
 // and when code 4095 would be assigned a clear code is sent instead. The string table is a
 // direct array over (prefix code, pixel) whose 16-bit entries carry the
 // table's generation in their top four bits, so that only every fifteenth
-// clear wipes it: per pixel one load from a table small enough for the
-// cache, where a hash table costs a probe sequence.
+// clear wipes it: per pixel one load, where a hash table costs a probe
+// sequence. That array is up to 2 MB, and each look-up waits for the one
+// before it; charts are mostly runs of one colour, so a string followed by
+// its own last pixel is kept apart in 12 KB that stay in the first-level
+// cache. Each (prefix, pixel) pair lives in exactly one of the two, so the
+// codes are those of the one table.
 class LzwEncoder {
 public:
-    LzwEncoder(ByteWriter& out, int codeSize)
-        : out_(out), codeSize_(codeSize), clear_(1u << codeSize), mask_((1u << codeSize) - 1),
-          table_(std::size_t(kCodes) << codeSize, uint16_t(0)) {
+    // `columnBits`: the pixels are below 1 << columnBits (at most codeSize):
+    // the table has a column per pixel value that occurs, not per code.
+    LzwEncoder(ByteWriter& out, int codeSize, int columnBits)
+        : out_(out), codeSize_(codeSize), columnBits_(columnBits), clear_(1u << codeSize), mask_((1u << codeSize) - 1),
+          table_(std::size_t(kCodes) << columnBits, uint16_t(0)) {
+        for (uint32_t c = 0; c < clear_; ++c) lastPixel_[c] = uint8_t(c);
         reset();
         put(clear_);
     }
@@ -433,7 +441,24 @@ public:
         uint32_t cur = cur_, tag = stamp_ << 12;
         for (; i < n; ++i) {
             const uint32_t px = p[i] & mask_;
-            uint16_t& slot = table_[(std::size_t(cur) << codeSize_) | px];
+            if (px == lastPixel_[cur]) {  // the run goes on
+                if (const uint16_t same = sameNext_[cur]) {
+                    cur = same;
+                    continue;
+                }
+                put(cur);
+                if (next_ >= kCodes - 1) {
+                    put(clear_);
+                    reset();
+                    tag = stamp_ << 12;
+                } else {
+                    sameNext_[cur] = uint16_t(next_);
+                    lastPixel_[next_++] = uint8_t(px);
+                }
+                cur = px;
+                continue;
+            }
+            uint16_t& slot = table_[(std::size_t(cur) << columnBits_) | px];
             if ((slot & 0xF000u) == tag) {
                 cur = slot & 0xFFFu;
                 continue;
@@ -444,6 +469,7 @@ public:
                 reset();
                 tag = stamp_ << 12;
             } else {
+                lastPixel_[next_] = uint8_t(px);
                 slot = uint16_t(tag | next_++);
             }
             cur = px;
@@ -470,6 +496,7 @@ private:
         next_ = clear_ + 2;
         width_ = codeSize_ + 1;
         limit_ = 1u << width_;
+        sameNext_.fill(0);  // no code assigned is 0
         if (++stamp_ == 16) {  // generations used up
             std::fill(table_.begin(), table_.end(), uint16_t(0));
             stamp_ = 1;
@@ -499,9 +526,11 @@ private:
     }
 
     ByteWriter& out_;
-    const int codeSize_;
+    const int codeSize_, columnBits_;
     const uint32_t clear_, mask_;
     std::vector<uint16_t> table_;  // generation << 12 | code
+    std::array<uint16_t, kCodes> sameNext_;  // code of string + its own last pixel; 0 none
+    std::array<uint8_t, kCodes> lastPixel_{};
     uint32_t stamp_ = 0;
     uint32_t next_ = 0, width_ = 0, limit_ = 0;
     uint32_t cur_ = kNone;
@@ -546,7 +575,9 @@ Status gifWrite(const dib& d, std::FILE* f) {
     const int codeSize = std::max(2, bits);
     out.u8(uint8_t(codeSize));
     {
-        LzwEncoder lzw(out, codeSize);
+        int columnBits = 1;
+        while ((1 << columnBits) < p.count()) ++columnBits;
+        LzwEncoder lzw(out, codeSize, std::min(columnBits, codeSize));
         std::vector<uint8_t> idx(static_cast<size_t>(w));
         const std::size_t used = usedRowBytes(w, dibbitcount(d));
         for (int y = 0; y < h; ++y) {

@@ -29,6 +29,12 @@
 
 namespace {
 
+// The knittability check's report over the window's grid.
+pattern::knit::Report checked(TMainForm& form) {
+    const pattern::knit::Options o{form.FloatLimitEdit->value(), form.ColourLimitEdit->value(), 64};
+    return pattern::knit::check(pattern::knit::gridBytes(form.di3), o);
+}
+
 void shoot(TMainForm& form, const QString& file) {
     for (int i = 0; i < 5; ++i) {
         QApplication::processEvents();
@@ -61,7 +67,7 @@ TEST(ColourworkPage, OffByDefaultThenComputesAKnittableGrid) {
                                   {30, 160, 60, 0}, {40, 60, 200, 0},  {240, 220, 40, 0}};
     for (int i = 0; i < 6; ++i) form.pal.rgb0[i] = yarns[i];
     form.RenderBtnClick(form.BitBtn3);
-    EXPECT_FALSE(form.knitReport.crowdedRows.empty());
+    EXPECT_FALSE(form.knitChecks.crowdedRows().empty());
 
     QTest::mouseClick(form.ColourworkCheck, Qt::LeftButton);
     ASSERT_TRUE(form.YarnsPerRowEdit->findChild<QLineEdit*>()->isEnabled());
@@ -69,16 +75,19 @@ TEST(ColourworkPage, OffByDefaultThenComputesAKnittableGrid) {
     for (QRadioButton* method : {form.NearCheck, form.FSErrCheck}) {
         method->setChecked(true);
         form.RenderBtnClick(form.BitBtn3);
-        EXPECT_TRUE(form.knitReport.crowdedRows.empty());
-        EXPECT_TRUE(form.knitReport.longFloats.empty());
-        EXPECT_EQ(form.knitReport.width, 46);
+        EXPECT_TRUE(form.knitChecks.crowdedRows().empty());
+        const pattern::knit::Report r = checked(form);
+        EXPECT_EQ(r.options.floatLimit, 5);
+        EXPECT_TRUE(r.crowdedRows.empty());
+        EXPECT_TRUE(r.longFloats.empty());
+        EXPECT_EQ(r.width, 46);
     }
     // F off: only the yarns per row are held.
     QTest::mouseClick(form.FloatMaxCheck, Qt::LeftButton);
     EXPECT_FALSE(form.FloatMaxEdit->isEnabled());
     form.YarnsPerRowEdit->setValue(1);
     form.RenderBtnClick(form.BitBtn3);
-    for (int n : form.knitReport.yarnsInRow) EXPECT_EQ(n, 1);
+    for (int n : checked(form).yarnsInRow) EXPECT_EQ(n, 1);
 }
 
 TEST(ColourworkPage, PhotoScreenshots) {
@@ -98,7 +107,7 @@ TEST(ColourworkPage, PhotoScreenshots) {
     form.ColourworkCheck->setChecked(true);
     form.NearCheck->setChecked(true);
     form.RenderBtnClick(form.BitBtn3);
-    const auto& r = form.knitReport;
+    const pattern::knit::Report r = checked(form);
     std::printf("%d x %d stitches: %zu rows over 2 yarns, %zu long floats\n", r.width, r.height, r.crowdedRows.size(),
                 r.longFloats.size());
     form.PageControl2->setCurrentIndex(3);

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSpinBox>
@@ -21,8 +22,10 @@
 
 #include "app/ButtonsXP.h"
 #include "app/TMainForm.h"
+#include "app/progressgate.h"
 #include "platform/controls.h"
 #include "support/blockguard.h"
+#include "support/msgboxcapture.h"
 
 namespace {
 
@@ -118,12 +121,13 @@ TEST(KnitFloatsPage, PhotoScreenshot) {
     for (QRadioButton* method : {form.NearCheck, form.FSErrCheck}) {
         method->setChecked(true);
         form.RenderBtnClick(form.BitBtn3);
-        const auto& r = form.knitReport;
-        std::printf("%s, %d x %d stitches, limit %d: floats too long in %zu rows (%zu floats), "
+        form.updateKnitChecks();
+        const auto& r = form.knitChecks;
+        std::printf("%s, %d x %d stitches, limit %d: floats too long in %zu rows (%lld floats), "
                     "more than 2 yarns in %zu rows, %s\n",
-                    method == form.NearCheck ? "nearest colour" : "dithering", r.width, r.height,
-                    r.options.floatLimit, r.longFloatRows.size(), r.longFloats.size(), r.crowdedRows.size(),
-                    qPrintable(form.ConfettiLabel->text()));
+                    method == form.NearCheck ? "nearest colour" : "dithering", r.width(), r.height(),
+                    r.options().floatLimit, r.longFloatRows().size(), (long long)r.longFloatCount(),
+                    r.crowdedRows().size(), qPrintable(form.ConfettiLabel->text()));
         form.KnitCheck->setChecked(true);
         form.KnitCheckClick(form.KnitCheck);
         form.NextFloatBtnClick(form.NextFloatBtn);
@@ -135,4 +139,34 @@ TEST(KnitFloatsPage, PhotoScreenshot) {
         const QString name = method == form.NearCheck ? QStringLiteral("nearest") : QStringLiteral("dither");
         EXPECT_TRUE(form.grab().save(dir + QStringLiteral("/knit-page4-") + name + QStringLiteral(".png")));
     }
+}
+
+// Many pages are asked about before anything is written: 30 mm cells with
+// an overlap of 10 make well over a thousand pages of the start-up grid.
+TEST(OutputStaysResponsive, ManyPagesAskedAboutFirst) {
+    TMainForm form("/tmp/x/tricoma");
+    testsupport::MessageBoxCapture boxes(platform::IDNO);
+    form.savePagesPdf(PdfRequest{30.0, 10, &form});
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_TRUE(boxes.boxes[0].text.endsWith(QStringLiteral("Seiten speichern?"))) << qPrintable(boxes.boxes[0].text);
+    EXPECT_EQ(boxes.boxes[0].flags & platform::MB_YESNO, unsigned(platform::MB_YESNO));
+}
+
+// The progress dialog: a cancel click makes the callback say stop; shown
+// for a person to look at when screenshots are asked for.
+TEST(OutputStaysResponsive, ProgressDialogCancels) {
+    TMainForm form("/tmp/x/tricoma");
+    ProgressGate gate(&form, QStringLiteral("Seiten werden gedruckt …"));
+    const pattern::CancellableProgress report = gate.callback();
+    EXPECT_TRUE(report(0));
+    EXPECT_TRUE(report(40));
+    EXPECT_EQ(gate.dialog()->value(), 40);
+    if (const char* env = std::getenv("TRICOMA_SCREENSHOT_DIR"); env && *env) {
+        gate.dialog()->show();
+        QApplication::processEvents();
+        EXPECT_TRUE(gate.dialog()->grab().save(QString::fromLocal8Bit(env) + QStringLiteral("/progress.png")));
+    }
+    gate.dialog()->cancel();
+    EXPECT_FALSE(report(41));
+    EXPECT_TRUE(gate.cancelled());
 }

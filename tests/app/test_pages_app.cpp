@@ -101,7 +101,8 @@ TEST_F(MultiPageFromTheWindow, PdfExportFromPageFiveAndFromTheDialog) {
         d->CancelBitBtn2->click();
     });
     form->PrintBtnClick(form->PrintBtn);
-    EXPECT_EQ(pages(dir.filePath("gross.pdf")), 29);
+    // 28 chart pages; the balanced last band leaves the legend no room.
+    EXPECT_EQ(pages(dir.filePath("gross.pdf")), 30);
     EXPECT_TRUE(printer.jobs.empty());
 }
 

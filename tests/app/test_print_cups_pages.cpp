@@ -95,8 +95,8 @@ protected:
 TEST_F(MultiPageThroughCups, OneJobWithEveryPageAndItsNumbers) {
     ASSERT_EQ(form->maschened->value(), 23);
     ASSERT_EQ(form->reihened->value(), 31);
-    std::printf("A4 at 5 mm: %d x %d cells a page, %d x %d chart pages, %d pages in all\n", plan.cellsAcross,
-                plan.cellsDown, plan.pagesAcross, plan.pagesDown, plan.pageCount());
+    std::printf("A4 at 5 mm: %d x %d cells a page, %d x %d chart pages, %lld pages in all\n", plan.cellsAcross,
+                plan.cellsDown, plan.pagesAcross, plan.pagesDown, (long long)plan.pageCount());
     ASSERT_GT(plan.pageCount(), 2);
     const QStringList logBefore = pageLog();
     printsupport::whenModal<TPrintForm>([](TPrintForm* d) {

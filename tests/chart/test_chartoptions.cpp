@@ -8,7 +8,9 @@
 
 #include "chart/chart_support.h"
 #include "chart/chartoptions.h"
+#include "chart/chartstyle.h"
 #include "chart/render.h"
+#include "pattern/yarnname.h"
 #include "platform/controls.h"
 #include "support/blockguard.h"
 
@@ -282,7 +284,7 @@ TEST(ChartLegend, CountsEstimateAndPicture) {
     ASSERT_EQ(t.entries.size(), want.size());
     const QLocale de = platform::uiLocale();
     for (const LegendEntry& e : t.entries) {
-        EXPECT_EQ(e.number, QStringLiteral("Farbe %1").arg(e.yarn + 1));
+        EXPECT_EQ(e.number, pattern::yarnName(e.yarn));
         EXPECT_EQ(e.stitches, de.toString(qlonglong(want[e.yarn])) + QStringLiteral(" Maschen"));
         EXPECT_EQ(e.metres, QStringLiteral("ca. ") + de.toString(want[e.yarn] * 2.5 * (10.0 / 23 + 10.0 / 31) / 100, 'f', 1) +
                                 QStringLiteral(" m"));

@@ -343,22 +343,33 @@ TEST(ChartRender, RedrawingOverThePreviousChart) {
     auto bytesOf = [](const ChartResult& r) {
         return std::vector<uint8_t>(r.chart.poi, r.chart.poi + r.geometry.pixelBytes);
     };
-    ChartResult fresh = renderChart(grid, in);
-    ASSERT_EQ(fresh.status, ChartStatus::ok);
-    const std::vector<uint8_t> want = bytesOf(fresh);
-
     // Same size: the old block, scribbled over, comes back as a fresh chart
-    // would; the caller's record is emptied, no block is made or lost.
-    dib previous = fresh.chart;
-    std::memset(previous.poi, 0x5A, want.size());
-    const std::size_t live = memblock::liveBlocks();
-    ChartResult again = renderChart(grid, in, previous);
-    ASSERT_EQ(again.status, ChartStatus::ok);
-    EXPECT_EQ(previous.poi, nullptr);
-    EXPECT_EQ(again.chart.poi, fresh.chart.poi);
-    EXPECT_EQ(memblock::liveBlocks(), live);
-    EXPECT_EQ(bytesOf(again), want);
-    freedib(previous);  // empty: releases nothing
+    // would; the caller's record is emptied, no block is made or lost. With
+    // every option on as without.
+    ChartOptions all;
+    all.outline = Outline::contrast;
+    all.heavyLines = HeavyLines::fivesAndTens;
+    all.columnNumbers = 5;
+    all.rowNumbers = RowNumbering::everyRow;
+    all.symbols = all.legend = true;
+    ChartResult again;
+    for (const ChartOptions& o : {all, ChartOptions{}}) {
+        ChartResult fresh = renderChart(grid, in, chartByteLimit(), o);
+        ASSERT_EQ(fresh.status, ChartStatus::ok);
+        const std::vector<uint8_t> want = bytesOf(fresh);
+        dib previous = fresh.chart;
+        std::memset(previous.poi, 0x5A, want.size());
+        const std::size_t live = memblock::liveBlocks();
+        again = renderChart(grid, in, previous, chartByteLimit(), o);
+        ASSERT_EQ(again.status, ChartStatus::ok);
+        EXPECT_EQ(previous.poi, nullptr);
+        EXPECT_EQ(again.chart.poi, fresh.chart.poi);
+        EXPECT_EQ(memblock::liveBlocks(), live);
+        EXPECT_EQ(bytesOf(again), want) << o.plain();
+        freedib(previous);  // empty: releases nothing
+        if (!o.plain()) freedib(again.chart);
+    }
+    dib previous{};
 
     // Another size, the grid itself, or a refusal: the caller keeps its record.
     previous = again.chart;

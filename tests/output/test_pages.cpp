@@ -115,11 +115,13 @@ TEST(MultiPageLayout, PagesGoUpFromTheBottomAndCarryTheirLabels) {
         const char* label;
     } rows[] = {
         {1, {}, "Seite 1 von 13 . Übersicht . Maschen 1-120 . Reihen 1-150"},
-        {2, {0, 32, 0, 67, 0, 0}, "Seite 2 von 13 . Maschen 1-32 . Reihen 1-67"},
-        {3, {30, 62, 0, 67, 2, 0}, "Seite 3 von 13 . Maschen 31-62 . Reihen 1-67"},
-        {5, {90, 120, 0, 67, 2, 0}, "Seite 5 von 13 . Maschen 91-120 . Reihen 1-67"},
-        {6, {0, 32, 65, 132, 0, 2}, "Seite 6 von 13 . Maschen 1-32 . Reihen 66-132"},
-        {13, {90, 120, 130, 150, 2, 2}, "Seite 13 von 13 . Maschen 91-120 . Reihen 131-150"},
+        // Spread evenly: 126 columns shown over 4 pages (32, 32, 31, 31), 154
+        // rows over 3 (52, 51, 51), each after the first repeating 2.
+        {2, {0, 32, 0, 52, 0, 0}, "Seite 2 von 13 . Maschen 1-32 . Reihen 1-52"},
+        {3, {30, 62, 0, 52, 2, 0}, "Seite 3 von 13 . Maschen 31-62 . Reihen 1-52"},
+        {5, {89, 120, 0, 52, 2, 0}, "Seite 5 von 13 . Maschen 90-120 . Reihen 1-52"},
+        {6, {0, 32, 50, 101, 0, 2}, "Seite 6 von 13 . Maschen 1-32 . Reihen 51-101"},
+        {13, {89, 120, 99, 150, 2, 2}, "Seite 13 von 13 . Maschen 90-120 . Reihen 100-150"},
     };
     for (const Row& r : rows) {
         if (r.page > 1) {
@@ -131,8 +133,8 @@ TEST(MultiPageLayout, PagesGoUpFromTheBottomAndCarryTheirLabels) {
     PageStyle fromRight;
     fromRight.columnsFromRight = true;
     p = planPages(a4(120, 150), fromRight);
-    EXPECT_EQ(p.part(0), (ChartPart{88, 120, 0, 67, 0, 0}));
-    EXPECT_EQ(pageLabel(p, 3), label("Seite 3 von 13 . Maschen 31-62 . Reihen 1-67"));
+    EXPECT_EQ(p.part(0), (ChartPart{88, 120, 0, 52, 0, 0}));
+    EXPECT_EQ(pageLabel(p, 3), label("Seite 3 von 13 . Maschen 31-62 . Reihen 1-52"));
     EXPECT_EQ(p.part(1).firstColumn, 58);
 }
 
@@ -182,11 +184,15 @@ TEST(MultiPageRender, CellsLieWhereTheLayoutPutsThem) {
             ++checked;
         }
     EXPECT_GT(checked, 50);
-    // The two columns repeated from page 2 are greyed: 70 % yarn, 30 % grey.
+    // The two columns repeated from page 2 keep their yarn's colour and are
+    // hatched in its ink: a stroke through the cell's upper left quarter.
     for (int c : {part.firstColumn, part.firstColumn + 1}) {
         const uint32_t yarn = pagesupport::kYarns[pagesupport::yarnOf(c, 149 - 3)];
-        auto mix = [](int v) { return (v * 7 + 128 * 3) / 10; };
-        EXPECT_EQ(centre(c, 3), qRgb(mix(getr(yarn)), mix(getg(yarn)), mix(getb(yarn)))) << c;
+        EXPECT_EQ(centre(c, 3), qRgb(getr(yarn), getg(yarn), getb(yarn))) << c;
+        const double x = cells.left() + (c - part.firstColumn + 0.25) * cw;
+        const double y = cells.top() + (part.endRow - 1 - 3 + 0.25) * ch;
+        const uint32_t ink = chart::inkOn(yarn);
+        EXPECT_EQ(page.pixel(int(x * s), int(y * s)), qRgb(getr(ink), getg(ink), getb(ink))) << c;
     }
     // A heavy line between stitches 40 and 41, halfway up row 5.
     const double x40 = (cells.left() + (40 - part.firstColumn) * cw) * s;
@@ -221,7 +227,7 @@ TEST(PdfExport, PagesCarryLabelsAndNumbersAsText) {
                 EXPECT_GE(words.count(QString::number(n)), 2) << page << " column " << n;
             }
     }
-    EXPECT_TRUE(pagesupport::pageText(pdf, 13).contains("Legende"));
+    EXPECT_TRUE(pagesupport::pageText(pdf, 13).contains(doc.legendText().title));
     freedib(grid);
 }
 
@@ -338,7 +344,9 @@ TEST_F(MultiPageDialog, OnePageStaysTheDefaultAndThePagesModeWidensTheDialog) {
         d->OrigCheck->setChecked(false);
         EXPECT_EQ(d->CellEdit->value(), 5.0);
         d->CellEdit->setValue(7.5);
-        EXPECT_EQ(d->PagesLabel->text(), "29 Seiten");  // 21 x 45 cells a page
+        // 21 x 45 cells a page, 7 x 4 chart pages; the balanced last band (39
+        // rows) leaves no room below: the legend takes a page of its own.
+        EXPECT_EQ(d->PagesLabel->text(), "30 Seiten");
         d->PdfBtn->click();
         EXPECT_EQ(pdfRequests, 1);
         d->MultiPageCheck->setChecked(false);
@@ -369,4 +377,39 @@ TEST_F(MultiPageDialog, WithoutAGridThereIsNoPagesMode) {
         d->CancelBitBtn2->click();
     });
     f->ShowModal();
+}
+
+// Cancelled after the first page: printing hands nothing to the printer,
+// the PDF leaves no file and an old file as it was. The reports run from
+// 0 and rise.
+TEST(PagesStaysResponsive, CancelledPrintAndPdfLeaveNothing) {
+    dib grid = pagesupport::stitchGrid(120, 150);
+    PageDocument doc(grid, 23, 31, 5.0, 2);
+    std::vector<int> seen;
+    auto stopAfterOne = [&](int percent) {
+        seen.push_back(percent);
+        return seen.size() < 2;
+    };
+    platform::ImagePrinterService printer(4800, 6600);
+    EXPECT_EQ(printPages(printer, doc, stopAfterOne), PrintPagesStatus::cancelled);
+    EXPECT_TRUE(printer.jobs.empty());
+    EXPECT_FALSE(printer.Printing());
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], 0);
+    EXPECT_GT(seen[1], 0);
+
+    QTemporaryDir dir;
+    const QString fresh = dir.filePath("neu.pdf"), old = dir.filePath("alt.pdf");
+    QFile f(old);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("das alte Muster");
+    f.close();
+    for (const QString& path : {fresh, old}) {
+        seen.clear();
+        EXPECT_EQ(exportPdf(path, doc, localePageLayout(), stopAfterOne), PdfStatus::cancelled);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"alt.pdf"});
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "das alte Muster");
+    freedib(grid);
 }

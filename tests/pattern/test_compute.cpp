@@ -197,3 +197,29 @@ TEST(ComputeGrid, PeakBytesFollowTheImages) {
     EXPECT_EQ(pattern::computePeakBytes(320, 200, 24, 100000, 100000), -1);
     EXPECT_GE(pattern::computeMemoryBudget(), int64_t(1) << 20);
 }
+
+// A computation cancelled in its resampling or its colour reduction leaves
+// the grid untouched and nothing allocated; one that is not cancelled gives
+// the plain computation's grid.
+TEST(ComputeStaysResponsive, CancelledInAnyStageChangesNothing) {
+    BlockGuard guard;
+    dib motif = testimg::make24(60, 40, [](int x, int y) { return packrgb(uint8_t(x * 4), uint8_t(y * 6), 90); });
+    const LPAL yarns = testimg::defaultYarns();
+    dib plain{};
+    ASSERT_EQ(computeGrid(motif, 30, 20, yarns, 64, 1, plain), ComputeStatus::Ok);
+    for (int stopAt : {1, 20, 40}) {
+        int reports = 0;
+        dib grid{};
+        const ComputeStatus s = pattern::computeGridCancellable(motif, 30, 20, yarns, 64, 1, grid,
+                                                                [&](int) { return ++reports < stopAt; });
+        EXPECT_EQ(s, ComputeStatus::Cancelled) << stopAt;
+        EXPECT_EQ(grid.poi, nullptr);
+    }
+    dib grid{};
+    ASSERT_EQ(pattern::computeGridCancellable(motif, 30, 20, yarns, 64, 1, grid, [](int) { return true; }),
+              ComputeStatus::Ok);
+    EXPECT_EQ(std::memcmp(grid.poi, plain.poi, size_t(grid.bytew) * 20), 0);
+    freedib(grid);
+    freedib(plain);
+    freedib(motif);
+}
