@@ -101,7 +101,6 @@ void TMainForm::FormCreate(QObject*) {
 
     RenderBtnClick(this);
     undoStack->clear();  // the start-up grid has no history
-    undoStack->setClean();
     chartopts = chart::loadChartOptions();
     RenderDib();
 
@@ -120,8 +119,12 @@ void TMainForm::FormDestroy(QObject*) {
 void TMainForm::closeEvent(QCloseEvent* event) {
     bool canClose = true;
     FormCloseQuery(this, canClose);
-    if (canClose) event->accept();
-    else event->ignore();
+    if (canClose) {
+        storeWindowSize();
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }
 
 void TMainForm::sendMessage(uint32_t msg, uintptr_t wParam, intptr_t) {

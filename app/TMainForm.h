@@ -9,9 +9,11 @@
 #include <QMainWindow>
 #include <QPersistentModelIndex>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "chart/chartoptions.h"
+#include "chart/edittools.h"
 #include "pattern/compute.h"
 #include "pattern/document.h"
 #include "pattern/knitcheck.h"
@@ -137,9 +139,9 @@ public:
     void SavePatternBtnClick(QObject* Sender);
     // After any change of the yarn colours (pal): announced by the document.
     void yarnsChanged();
-    // The palette's colours as the grid's, when some are waiting: as part
-    // of the command `step` when given (a stroke painting with a waiting
-    // colour), else as a step of its own. True when something changed.
+    // The palette's colours as the grid's, when some are waiting, as one
+    // undoable step (a stroke painting with a waiting yarn does the same
+    // within its own step). True when something changed.
     bool catchUpGridYarns();
     // "Jetzt übernehmen": the waiting yarn colours into the pattern, one
     // undoable step, without computing.
@@ -174,6 +176,30 @@ public:
     // on di3), computations and yarn colours taken over. Cleared only when a
     // pattern is opened.
     QUndoStack* undoStack = &document_->undo;
+
+    // ---- editing tools while post-editing (TMainForm_Editor.cpp); every
+    // tool's change is one step of undoStack.
+    enum class EditTool { Pen, Line, Rect, FilledRect, Fill, Replace, Select };
+    EditTool editTool = EditTool::Pen;
+    // The selected stitches; empty when nothing is selected.
+    edittools::Area editSelection;
+    void setEditTool(EditTool tool);
+    void EditSelectAll();
+    void EditCopy();
+    void EditCut();
+    void EditPaste();
+    // The selection takes the ground (the commonest yarn of the grid).
+    void EditDelete();
+    // The selection, or the whole grid when nothing is selected.
+    void EditMirror(bool leftRight);
+    // The left half onto the right, or the top half onto the bottom.
+    void EditSymmetric(bool leftRight);
+    // The selection tiled across the grid, or across its own rows.
+    void EditRepeat(bool rowsOnly);
+    QWidget* EditToolPanel = nullptr;
+    // The window's size, remembered between runs.
+    void restoreWindowSize();
+    void storeWindowSize();
 
     // ---- knittability checks on page 4 (TMainForm_KnitCheck.cpp); the
     // clean-up is one step of undoStack.
@@ -413,8 +439,34 @@ private:
     // Sets the stitch under (X, Y) to the picked yarn, as part of the stroke;
     // the first stitch of a stroke with a waiting colour takes the colours over.
     void paintStitch(int X, int Y, bool first = false);
-    // The chart needs rendering before it is next shown.
-    bool chartStale_ = false;
     // Readout of the stitch under the pointer.
     void showStitchUnder(int X, int Y);
+    // Last stitch of the stroke, so a fast stroke paints the line between.
+    edittools::Cell strokeLast_;
+    bool strokeHasLast_ = false;
+
+    // Editing tools (TMainForm_Editor.cpp).
+    void createEditorControls();
+    void connectEditorEvents();
+    // The stitch under (X, Y) of the enlarged picture; outside the grid
+    // when the pointer is.
+    edittools::Cell cellAt(int X, int Y) const;
+    // Mouse on the grid while a tool other than the pen is chosen.
+    void editorMouseDown(int X, int Y);
+    void editorMouseMove(int X, int Y);
+    void editorMouseUp(int X, int Y);
+    // The line, rectangle or selection being drawn, over the enlarged picture.
+    void paintEditorOverlay(QPainter& canvas);
+    // One undoable step: `edit` changes a copy of the grid; nothing is
+    // pushed when it changes nothing.
+    // `pickedYarn`: the tool paints with the picked yarn, whose waiting
+    // colour then comes into the grid in the same step.
+    void applyEdit(const QString& text, const std::function<void(edittools::Grid&)>& edit, bool pickedYarn = false);
+    // Tools and menus usable only on page 4 while post-editing.
+    void updateEditorActions();
+    edittools::Grid editClipboard_;
+    bool toolDrag_ = false;
+    bool movingSelection_ = false;
+    edittools::Cell toolFrom_;
+    edittools::Cell toolTo_;
 };

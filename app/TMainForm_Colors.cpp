@@ -132,10 +132,9 @@ void TMainForm::showYarnUsage() {
         // The colour the grid shows (a changed palette colour waits for the
         // next computation), the yarn's one name and its stitches.
         const PALETTEENTRY& e = di3.pal.rgb0[pattern::kYarnIndexOffset + i];
+        const QString name = pattern::yarnName(i).toHtmlEscaped().replace(QLatin1Char(' '), QStringLiteral("&nbsp;"));
         list += QStringLiteral("<span style=\"background-color:%1\">&nbsp;&nbsp;&nbsp;</span>&nbsp;%2:&nbsp;%3 ")
-                    .arg(QColor(e.peRed, e.peGreen, e.peBlue).name(), pattern::yarnName(i).toHtmlEscaped().replace(
-                                                                          QLatin1Char(' '), QStringLiteral("&nbsp;")),
-                         de.toString(qlonglong(counts[size_t(i)])));
+                    .arg(QColor(e.peRed, e.peGreen, e.peBlue).name(), name, de.toString(qlonglong(counts[size_t(i)])));
     }
     const QString head = used == 1 ? QStringLiteral("1 Garn im Muster") : QStringLiteral("%1 Garne im Muster").arg(used);
     const QString text = QStringLiteral("<b>%1</b> (Maschen) %2").arg(head, list);

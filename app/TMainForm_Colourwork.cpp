@@ -88,6 +88,7 @@ void TMainForm::connectColourworkEvents() {
         for (QLabel* l : ColourworkPanel->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) l->setEnabled(on);
     };
     connect(ColourworkCheck, &QCheckBox::toggled, this, enable);
+
     connect(FloatMaxCheck, &QCheckBox::toggled, this, enable);
     // The limit offered is the check's (the stitches in 2.5 cm at the
     // gauge) as long as the user has not chosen another.

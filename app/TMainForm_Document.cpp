@@ -39,6 +39,7 @@ void TMainForm::documentChanged(unsigned what, int firstRow, int lastRow) {
         }
         ComputeNotice->parentWidget()->hide();  // it spoke of the grid before this change
     }
+    if (what & Size) showStitchCount();
     if (what & Yarns) {
         PaintBox1->update();
         PaintBox3->update();
@@ -50,5 +51,5 @@ void TMainForm::showNotices() {
     const bool waiting = document_->yarnsWaiting();
     YarnsWaitingPanel->setVisible(waiting);
     YarnsWaitingPanel2->setVisible(waiting);
-    MotifNotice->parentWidget()->setVisible(document_->motifBlank && document_->origin == pattern::GridOrigin::Opened);
+    MotifNotice->parentWidget()->setVisible(document_->origin == pattern::GridOrigin::Opened && document_->motifIsBlank());
 }

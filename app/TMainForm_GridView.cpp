@@ -5,6 +5,7 @@
 // of the stitch under the pointer.
 #include <QCheckBox>
 #include <QLabel>
+#include <QLayout>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -39,6 +40,7 @@ void TMainForm::PaintBox2Paint(QObject*) {
     drawdib(&dc, 0, 0, w, h, di3, 0, 0, w, h, false, SRCCOPY);
     drawdib(&dc, 0, h, size.bigW, size.bigH, di3, 0, 0, w, h, false, SRCCOPY);
     paintKnitMarks(*canvas, size.bigW, size.bigH);
+    if (EditModeCheck->isChecked()) paintEditorOverlay(*canvas);
 }
 
 void TMainForm::PaintBox2MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y) {
@@ -48,25 +50,44 @@ void TMainForm::PaintBox2MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifi
         ziehy2 = Y;
         return;
     }
+    if (editTool != EditTool::Pen) {
+        editorMouseDown(X, Y);
+        return;
+    }
     // A stroke: this stitch and every one the pointer crosses until the
     // button is released, undone as one.
     malen_ = true;
+    strokeHasLast_ = false;
     ++stroke_;
     paintStitch(X, Y, true);
 }
 
-void TMainForm::paintStitch(int X, int Y, bool first) {
+// The press is the stroke's first event, but the stroke begins at its
+// first stitch on the grid; that one takes the waiting colour.
+void TMainForm::paintStitch(int X, int Y, bool) {
+    if (!di3.poi) return;
     const int w = dibwidth(di3), h = dibheight(di3);
-    const gridview::Stitch s = gridview::stitchAt(X, Y, w, h, stitchZoom);
-    if (!s.hit || !di3.poi) return;
+    const edittools::Cell here = cellAt(X, Y);
+    auto inside = [w, h](edittools::Cell c) { return c.col >= 0 && c.row >= 0 && c.col < w && c.row < h; };
+    // Pointer events come far apart on a fast stroke: every stitch on the
+    // line from the last one is painted. A stroke begins only on the grid.
+    if (!strokeHasLast_ && !inside(here)) return;
+    const bool startsStroke = !strokeHasLast_;
+    const std::vector<edittools::Cell> cells =
+        strokeHasLast_ ? edittools::line(strokeLast_, here) : std::vector<edittools::Cell>{here};
+    strokeLast_ = here;
+    strokeHasLast_ = true;
     const uint8_t value = uint8_t(colornr + 10);
-    const chart::StitchChange c = chart::SetStitchesCommand::change(di3, s.col, s.row, value);
+    std::vector<chart::StitchChange> changes;
+    for (const edittools::Cell& c : cells) {
+        if (!inside(c)) continue;
+        const chart::StitchChange change = chart::SetStitchesCommand::change(di3, c.col, c.row, value);
+        if (change.before != value) changes.push_back(change);
+    }
     // Painting with a yarn whose new colour waits shows that colour: the
     // waiting colours come into the grid with the stroke, undone with it.
-    const bool takeColours = first && document_->yarnWaiting(colornr);
-    if (c.before == value && !takeColours) return;  // nothing to change, nothing to undo
-    std::vector<chart::StitchChange> changes;
-    if (c.before != value) changes.push_back(c);
+    const bool takeColours = startsStroke && document_->yarnWaiting(colornr);
+    if (changes.empty() && !takeColours) return;  // nothing to change, nothing to undo
     auto* step = new chart::SetStitchesCommand(di3, std::move(changes), QStringLiteral("Masche färben"), stroke_);
     if (takeColours) step->alsoColours(pattern::GridColours::of(di3), document_->coloursFromYarns());
     undoStack->push(step);
@@ -116,6 +137,10 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TMainForm::PaintBox2MouseMove(QObject*, Qt::KeyboardModifiers, int X, int Y) {
     showStitchUnder(X, Y);
+    if (toolDrag_) {
+        editorMouseMove(X, Y);
+        return;
+    }
     if (malen_) {
         if (EditModeCheck->isChecked()) paintStitch(X, Y);
         return;
@@ -130,7 +155,8 @@ void TMainForm::PaintBox2MouseMove(QObject*, Qt::KeyboardModifiers, int X, int Y
     vbar->setValue(vpos);
 }
 
-void TMainForm::PaintBox2MouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+void TMainForm::PaintBox2MouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y) {
+    if (toolDrag_) editorMouseUp(X, Y);
     ziehen2 = false;
     malen_ = false;
 }
@@ -149,6 +175,14 @@ void TMainForm::PaintBox3Paint(QObject*) {
         canvas->fillRect(s.x, s.y, swatches::kSquare, swatches::kSquare, i == colornr ? Qt::red : Qt::black);
         canvas->fillRect(s.x + 1, s.y + 1, swatches::kSquare - 2, swatches::kSquare - 2,
                          QColor(e.peRed, e.peGreen, e.peBlue));
+        if (i == colornr) {
+            // Red alone vanishes on a red yarn: a white and a black ring
+            // inside it show on every colour.
+            canvas->setPen(Qt::white);
+            canvas->drawRect(s.x + 1, s.y + 1, swatches::kSquare - 3, swatches::kSquare - 3);
+            canvas->setPen(Qt::black);
+            canvas->drawRect(s.x + 2, s.y + 2, swatches::kSquare - 5, swatches::kSquare - 5);
+        }
     }
 }
 
@@ -161,6 +195,20 @@ void TMainForm::PaintBox3MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifi
 }
 
 void TMainForm::EditModeCheckClick(QObject*) {
+    // The view stays where it is: the stitch at the top left of the
+    // enlarged picture is there again in the other mode, at the same zoom step.
+    QScrollBar* hbar = ScrollBox1->horizontalScrollBar();
+    QScrollBar* vbar = ScrollBox1->verticalScrollBar();
+    const int h = std::max(dibheight(di3), 0);
+    const double fx = double(hbar->value()) / std::max(1, PaintBox2->width());
+    const double fy = double(std::max(vbar->value() - h, 0)) / std::max(1, PaintBox2->height() - h);
+    const bool scrolledDown = vbar->value() > h;
     Panel43->setVisible(EditModeCheck->isChecked());
+    // The yarn picker takes the colourwork strip's room while post-editing.
+    if (ColourworkPanel) ColourworkPanel->setVisible(!EditModeCheck->isChecked());
+    if (QLayout* l = Panel43->parentWidget()->layout()) l->activate();  // the view's new height, now
     PaintBox2Paint(PaintBox2);
+    hbar->setValue(int(fx * PaintBox2->width() + 0.5));
+    if (scrolledDown) vbar->setValue(h + int(fy * (PaintBox2->height() - h) + 0.5));
+    updateEditorActions();
 }

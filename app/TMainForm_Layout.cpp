@@ -120,6 +120,15 @@ QWidget* pageFrame(QWidget* page, const QString& header, const QString& caption,
     return right;
 }
 
+// Changed yarn colours waiting, on pages 3 and 4 alike.
+QString yarnsWaitingText() {
+    return QStringLiteral("Geänderte Garnfarben warten: Sie kommen mit dem nächsten „Berechnen“ ins Muster.");
+}
+QString takeYarnsCaption() { return QStringLiteral("Jetzt übernehmen"); }
+QString takeYarnsHint() {
+    return QStringLiteral("Übernimmt die geänderten Garnfarben ohne neue Berechnung ins Muster (Strg+Z nimmt es zurück)");
+}
+
 // A notice strip, hidden until it has something to say: a wrapped text and,
 // when given, the button that acts on it.
 QWidget* noticeStrip(QWidget* parent, const char* name, QLabel*& text, const char* textName, const QString& caption,
@@ -252,7 +261,7 @@ void TMainForm::createLayout() {
         FilterComboBox1->setToolTip(QStringLiteral("Hier können Sie die angezeigten Dateitypen wählen"));
         lv->addWidget(FilterComboBox1);
         Splitter1->setSizes({185, 188});
-        Splitter1->setStretchFactor(0, 0);  // the tree keeps its width
+        Splitter1->setStretchFactor(0, 1);  // tree and list share a wider window
         Splitter1->setStretchFactor(1, 1);
 
         auto* prevSide = new QWidget(Splitter2);
@@ -421,8 +430,9 @@ void TMainForm::createLayout() {
         YarnUsageLabel->setWordWrap(true);
         YarnUsageLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         v->addWidget(g3);
-        YarnsWaitingPanel = noticeStrip(right, "YarnsWaitingPanel", YarnsWaitingLabel, "YarnsWaitingLabel", QStringLiteral("Geänderte Garnfarben warten: Sie kommen mit dem nächsten „Berechnen“ ins Muster."),
-                                        &TakeYarnsBtn, "TakeYarnsBtn", QStringLiteral("Jetzt übernehmen"), QStringLiteral("Übernimmt die geänderten Garnfarben ohne neue Berechnung ins Muster (Strg+Z nimmt es zurück)"));
+        YarnsWaitingPanel = noticeStrip(right, "YarnsWaitingPanel", YarnsWaitingLabel, "YarnsWaitingLabel",
+                                        yarnsWaitingText(), &TakeYarnsBtn, "TakeYarnsBtn", takeYarnsCaption(),
+                                        takeYarnsHint());
         v->addWidget(YarnsWaitingPanel);
         v->addStretch(1);
     }
@@ -471,6 +481,7 @@ void TMainForm::createLayout() {
         Panel43->hide();
         v->addWidget(Panel43);
         createKnitControls(top, right, v);
+        createEditorControls();
         ScrollBox1 = scrollView(right, "ScrollBox1");
         PaintBox2 = named(new TPaintBox, "PaintBox2");
         PaintBox2->setCursor(Qt::PointingHandCursor);
@@ -496,8 +507,9 @@ void TMainForm::createLayout() {
         ih->addWidget(YarnUsageLabel2, 1);
         v->addWidget(info);
         // Under the readouts, so nothing above moves when they show.
-        YarnsWaitingPanel2 = noticeStrip(right, "YarnsWaitingPanel2", YarnsWaitingLabel2, "YarnsWaitingLabel2", QStringLiteral("Geänderte Garnfarben warten: Sie kommen mit dem nächsten „Berechnen“ ins Muster."),
-                                         &TakeYarnsBtn2, "TakeYarnsBtn2", QStringLiteral("Jetzt übernehmen"), QStringLiteral("Übernimmt die geänderten Garnfarben ohne neue Berechnung ins Muster (Strg+Z nimmt es zurück)"));
+        YarnsWaitingPanel2 = noticeStrip(right, "YarnsWaitingPanel2", YarnsWaitingLabel2, "YarnsWaitingLabel2",
+                                         yarnsWaitingText(), &TakeYarnsBtn2, "TakeYarnsBtn2", takeYarnsCaption(),
+                                         takeYarnsHint());
         v->addWidget(YarnsWaitingPanel2);
         v->addWidget(noticeStrip(right, "ComputeNoticePanel", ComputeNotice, "ComputeNotice", QString()));
     }
@@ -554,15 +566,9 @@ void TMainForm::connectEvents() {
     connect(breited, &QDoubleSpinBox::valueChanged, this, [this] { breitedChange(breited); });
     connect(hoched, &QDoubleSpinBox::valueChanged, this, [this] { hochedChange(hoched); });
     for (QSpinBox* gauge : {maschened, reihened})
-        connect(gauge, &QSpinBox::valueChanged, this, [this] {
-            readSize();
-            showStitchCount();
-        });
+        connect(gauge, &QSpinBox::valueChanged, this, [this] { readSize(); });
     for (QDoubleSpinBox* size : {static_cast<QDoubleSpinBox*>(breited), static_cast<QDoubleSpinBox*>(hoched)})
-        connect(size, &QDoubleSpinBox::valueChanged, this, [this] {
-            readSize();
-            showStitchCount();
-        });
+        connect(size, &QDoubleSpinBox::valueChanged, this, [this] { readSize(); });
 
     // The XPaint handlers draw when called from a paint event and ask for
     // one otherwise (see TPaintBox::canvas).
@@ -651,4 +657,5 @@ void TMainForm::connectEvents() {
     connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, [this] { FilterComboBox1Change(FilterComboBox1); });
     connectKnitEvents();
     connectColourworkEvents();
+    connectEditorEvents();
 }

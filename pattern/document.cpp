@@ -92,15 +92,28 @@ GridColours PatternDocument::coloursFromYarns() const {
     return c;
 }
 
+bool PatternDocument::modified() const {
+    // The history starts where the grid was computed or opened; any step
+    // done since the last computation is an edit.
+    const int top = undo.index() - 1;
+    return top >= 0 && dynamic_cast<const NewGridStep*>(undo.command(top)) == nullptr;
+}
+
+bool PatternDocument::motifIsBlank() const {
+    if (!motifBlank || !motif.poi || !motif.pmi) return false;
+    const uint8_t* p = motif.poi;
+    const uint8_t* end = p + motif.pmi->bmiHeader.biSizeImage;
+    return std::all_of(p, end, [](uint8_t b) { return b == 0xFF; });
+}
+
 void PatternDocument::pushNewGrid(dib next, GridOrigin nextOrigin, const QString& text) {
     // Each compute step holds a whole grid; beyond the budget the older
     // history goes, this step stays undoable.
     int64_t held = gridBytes(grid);
     for (int i = 0; i < undo.count(); ++i)
         if (const auto* s = dynamic_cast<const NewGridStep*>(undo.command(i))) held += s->heldBytes();
-    if (held > kUndoGridBytes) undo.clear();
+    if (held + gridBytes(next) > undoGridBytes) undo.clear();
     undo.push(new NewGridStep(*this, next, nextOrigin, text));
-    undo.setClean();
 }
 
 void PatternDocument::resetGrid(dib next, GridOrigin nextOrigin) {

@@ -67,15 +67,18 @@ public:
     int reihen = 0;
     double breite = 0;
     double hoch = 0;
-    // The motif is still the blank start-up picture.
+    // The motif is the start-up picture (no motif was loaded since).
     bool motifBlank = true;
+    // ... and still white all over, as it started.
+    bool motifIsBlank() const;
     GridOrigin origin = GridOrigin::Computed;
     // Yarns "in use" for a palette file: the count taken from the motif or
     // read from a file; all of yarns.num otherwise.
     int yarnsInUse = 0;
 
-    // The grid was edited since it was computed or opened.
-    bool modified() const { return !undo.isClean(); }
+    // The grid on screen was edited since it was computed or opened: a step
+    // other than a computation lies between it and its computation.
+    bool modified() const;
     // Some yarn of the palette shows another colour than the grid's yarn of
     // that number does: it reaches the grid at the next computation (or
     // when taken over).
@@ -101,6 +104,7 @@ public:
     // steps within this many bytes (older history is dropped beyond it).
     static constexpr int kUndoSteps = 200;
     static constexpr int64_t kUndoGridBytes = int64_t(256) << 20;
+    int64_t undoGridBytes = kUndoGridBytes;
 
 signals:
     void changed(unsigned what, int firstRow, int lastRow);

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&toolkitTexts);
     TMainForm form;
+    form.restoreWindowSize();
     form.show();
     // Loaded once the window is up, so a refusal has a window to belong to.
     if (request.kind == commandline::Request::StartWithFile)
