@@ -26,6 +26,7 @@ TMainForm::TMainForm(const QString& programFile, QWidget* parent)
     PdfDialog->Filter = QStringLiteral("PDF-Dokument (*.pdf)|*.pdf");
     FileSaveDialog = new TSaveDialog;
     FileOpenDialog = new TOpenDialog;
+    dialogFolders = std::make_unique<TDialogFolders>();
     createLayout();
     connectEvents();
     FormCreate(this);
@@ -104,10 +105,12 @@ void TMainForm::FormCreate(QObject*) {
     chartopts = chart::loadChartOptions();
     RenderDib();
 
-    SaveDialog1->InitialDir = progpath;
-    PdfDialog->InitialDir = progpath;
-    FileSaveDialog->InitialDir = progpath;
-    FileOpenDialog->InitialDir = progpath;
+    // Not the program's folder: installed, it is a system folder. Each
+    // command sets its dialog's folder anew (see TDialogFolders).
+    SaveDialog1->InitialDir = dialogFolders->startFor(TDialogFolders::ChartPicture);
+    PdfDialog->InitialDir = dialogFolders->startFor(TDialogFolders::Pdf);
+    FileSaveDialog->InitialDir = dialogFolders->startFor(TDialogFolders::Palette);
+    FileOpenDialog->InitialDir = dialogFolders->startFor(TDialogFolders::Palette);
 }
 
 void TMainForm::FormDestroy(QObject*) {

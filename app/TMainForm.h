@@ -42,6 +42,7 @@ class QUndoStack;
 class QFileSystemModel;
 class TBitBtnXP;
 class TColorDialog;
+class TDialogFolders;
 class TFloatSpinEdit;
 class TOpenDialog;
 class TPaintBox;
@@ -390,6 +391,8 @@ public:
     TSaveDialog* PdfDialog = nullptr;
     TSaveDialog* FileSaveDialog = nullptr;  // palette and pattern files
     TOpenDialog* FileOpenDialog = nullptr;
+    // Where each kind of file dialog starts.
+    std::unique_ptr<TDialogFolders> dialogFolders;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -94,13 +94,18 @@ QString withExtension(const QString& name, const QString& ext) {
     return QFileInfo(name).suffix().compare(ext, Qt::CaseInsensitive) == 0 ? name : name + QLatin1Char('.') + ext;
 }
 
-// Asks for a file of the one type `filter` offers; empty when cancelled.
+// Asks for a file of the one type `filter` offers, starting in the folder
+// for its kind; empty when cancelled.
 template <class Dialog>
-QString askFile(Dialog& dialog, const QString& filter, QWidget* owner) {
+QString askFile(Dialog& dialog, const QString& filter, QWidget* owner, TDialogFolders& folders,
+                TDialogFolders::Kind kind) {
     dialog.Filter = filter;
     dialog.FilterIndex = 1;
     dialog.FileName.clear();
-    return dialog.Execute(owner) ? dialog.FileName : QString();
+    dialog.InitialDir = folders.startFor(kind);
+    if (!dialog.Execute(owner)) return QString();
+    folders.used(kind, dialog.FileName);
+    return dialog.FileName;
 }
 
 }  // namespace
@@ -158,7 +163,7 @@ void TMainForm::FromMotifBtnClick(QObject*) {
 }
 
 void TMainForm::LoadPaletteBtnClick(QObject*) {
-    const QString path = askFile(*FileOpenDialog, kPaletteFilter, this);
+    const QString path = askFile(*FileOpenDialog, kPaletteFilter, this, *dialogFolders, TDialogFolders::Palette);
     if (path.isEmpty()) return;
     const pattern::YarnFileResult res = pattern::loadYarnFile(path, pal);
     if (res.status != pattern::YarnFileStatus::Ok) {
@@ -171,7 +176,7 @@ void TMainForm::LoadPaletteBtnClick(QObject*) {
 }
 
 void TMainForm::SavePaletteBtnClick(QObject*) {
-    const QString chosen = askFile(*FileSaveDialog, kPaletteFilter, this);
+    const QString chosen = askFile(*FileSaveDialog, kPaletteFilter, this, *dialogFolders, TDialogFolders::Palette);
     if (chosen.isEmpty()) return;
     const QString path = withExtension(chosen, QStringLiteral("gpl"));
     const pattern::YarnFileResult res = pattern::saveYarnFile(path, pal, document_->yarnsInUse);
@@ -181,20 +186,21 @@ void TMainForm::SavePaletteBtnClick(QObject*) {
 }
 
 void TMainForm::SavePatternBtnClick(QObject*) {
-    const QString chosen = askFile(*FileSaveDialog, kPatternFilter, this);
+    const QString chosen = askFile(*FileSaveDialog, kPatternFilter, this, *dialogFolders, TDialogFolders::Pattern);
     if (chosen.isEmpty()) return;
     const QString path = withExtension(chosen, QStringLiteral("png"));
     readSize();
     const pattern::PatternDocument& doc = *document_;
     const pattern::PatternInfo info{doc.maschen, doc.reihen, doc.breite, doc.hoch};
-    const pattern::PatternFileStatus st = pattern::savePattern(path, di3, info);
+    QString reason;
+    const pattern::PatternFileStatus st = pattern::savePattern(path, di3, info, &reason);
     if (st != pattern::PatternFileStatus::Ok)
-        errorreport::Report(messages::patternFileRefusal(st, path), this, QStringLiteral("Muster speichern"),
+        errorreport::Report(messages::patternFileRefusal(st, path, reason), this, QStringLiteral("Muster speichern"),
                             errorreport::Severity::Warning);
 }
 
 void TMainForm::OpenPatternBtnClick(QObject*) {
-    const QString path = askFile(*FileOpenDialog, kPatternFilter, this);
+    const QString path = askFile(*FileOpenDialog, kPatternFilter, this, *dialogFolders, TDialogFolders::Pattern);
     if (path.isEmpty()) return;
     dib grid{};
     pattern::PatternInfo info;

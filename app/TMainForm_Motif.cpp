@@ -23,6 +23,7 @@
 #include "app/TMainForm.h"
 #include "app/motifload.h"
 #include "app/pictures.h"
+#include "platform/dialogs.h"
 #include "platform/settings.h"
 #include "platform/controls.h"
 #include "platform/gdi.h"
@@ -316,6 +317,7 @@ void TMainForm::openfilenow(const QString& name) {
         PartialNotice->setVisible(partial);
         DibPrevPaint->repaint();
         motif::rememberFolder(QFileInfo(name).absolutePath());
+        dialogFolders->motifLoaded(name);
         return;
     }
     motif::reportLoadFailure(this, name, QString::fromUtf8(diberrortext(loaded)));

@@ -22,13 +22,17 @@
 // The two save buttons write different pictures; the dialog's title says which.
 void TMainForm::SaveAsBtnClick(QObject*) {
     SaveDialog1->Title = QStringLiteral("Strickvorlage speichern unter");
+    SaveDialog1->InitialDir = dialogFolders->startFor(TDialogFolders::ChartPicture);
     output::savePicture(*SaveDialog1, rdi, this, this, SaveDib);
+    dialogFolders->used(TDialogFolders::ChartPicture, SaveDialog1->FileName);
 }
 
 // Page 4 shows the stitch grid, so its button saves that.
 void TMainForm::BitBtnXP1Click(QObject*) {
     SaveDialog1->Title = QStringLiteral("Maschenbild speichern unter");
+    SaveDialog1->InitialDir = dialogFolders->startFor(TDialogFolders::ChartPicture);
     output::savePicture(*SaveDialog1, di3, this, this, SaveDib);
+    dialogFolders->used(TDialogFolders::ChartPicture, SaveDialog1->FileName);
 }
 
 namespace {
@@ -116,13 +120,16 @@ void TMainForm::savePagesPdf(const PdfRequest& request) {
                              output::pageStyleOf(chartopts));
     // Asked before the file is chosen: a refused count leaves no file.
     if (!pagesConfirmed(doc, true, request.owner)) return;
+    PdfDialog->InitialDir = dialogFolders->startFor(TDialogFolders::Pdf);
     if (!PdfDialog->Execute(request.owner)) return;
+    dialogFolders->used(TDialogFolders::Pdf, PdfDialog->FileName);
     QString name = PdfDialog->FileName;
     if (output::fileExtension(name).isEmpty()) name += QStringLiteral(".pdf");
     output::PdfStatus s;
+    QString reason;
     {
         ProgressGate gate(request.owner, QStringLiteral("PDF wird geschrieben …"));
-        s = output::exportPdf(name, doc, output::pdfPageLayout(platform::Printer()), gate.callback());
+        s = output::exportPdf(name, doc, output::pdfPageLayout(platform::Printer()), gate.callback(), &reason);
     }
-    if (s != output::PdfStatus::ok) errorreport::Report(messages::pdfFailure(s, name), request.owner);
+    if (s != output::PdfStatus::ok) errorreport::Report(messages::pdfFailure(s, name, reason), request.owner);
 }

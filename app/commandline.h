@@ -1,5 +1,6 @@
 // What the program accepts on its command line: nothing, or one picture
-// file to load as the motif (how the file manager opens a picture with it).
+// file to load as the motif (how the file manager opens a picture with it),
+// or --help / --version, answered on standard output.
 #pragma once
 
 #include <QString>
@@ -8,7 +9,7 @@
 namespace commandline {
 
 struct Request {
-    enum Kind { Start, StartWithFile, Usage, Help } kind = Start;
+    enum Kind { Start, StartWithFile, Usage, Help, Version } kind = Start;
     QString file;  // for StartWithFile, as given
 };
 
@@ -18,5 +19,9 @@ Request parse(const QStringList& args);
 
 // The usage line for standard error, with its line end.
 QString usage();
+
+// The answers to --help and --version, each ending in a line end.
+QString help();
+QString version();
 
 }  // namespace commandline

@@ -80,7 +80,7 @@ QString pagesRefusal() {
                           "Kästchenbreite wählen.");
 }
 
-QString pdfFailure(output::PdfStatus status, const QString& path) {
+QString pdfFailure(output::PdfStatus status, const QString& path, const QString& reason) {
     using output::PdfStatus;
     switch (status) {
     case PdfStatus::ok:
@@ -92,6 +92,10 @@ QString pdfFailure(output::PdfStatus status, const QString& path) {
                               "und beschrieben werden darf.")
             .arg(path);
     case PdfStatus::writeFailed:
+        if (!reason.isEmpty())
+            return QStringLiteral("Die Datei „%1“ konnte nicht vollständig geschrieben werden: %2. Eine schon "
+                                  "vorhandene Datei dieses Namens blieb unverändert.")
+                .arg(path, reason);
         return QStringLiteral("Die Datei „%1“ konnte nicht vollständig geschrieben werden (ist der Datenträger "
                               "voll?). Eine schon vorhandene Datei dieses Namens blieb unverändert.")
             .arg(path);
@@ -113,9 +117,20 @@ QString yarnFileRefusal(const pattern::YarnFileResult& result, const QString& pa
         return {};
     case YarnFileStatus::CannotRead:
         text = QStringLiteral("Die Palettendatei „%1“ konnte nicht gelesen werden.").arg(path);
+        if (!result.reason.isEmpty()) text += QLatin1Char(' ') + result.reason;
         break;
     case YarnFileStatus::CannotWrite:
-        return QStringLiteral("Die Palettendatei „%1“ konnte nicht geschrieben werden.").arg(path);
+        return QStringLiteral("Die Palettendatei „%1“ konnte nicht geschrieben werden: %2. Eine schon "
+                              "vorhandene Datei dieses Namens blieb unverändert.")
+            .arg(path, result.reason);
+    case YarnFileStatus::TooLarge:
+        text = QStringLiteral("Die Datei „%1“ ist größer als 1 MB und damit keine Palettendatei.").arg(path);
+        break;
+    case YarnFileStatus::NotAFile:
+        text = QStringLiteral("„%1“ ist keine gewöhnliche Datei (sondern ein Ordner, eine Pipe oder ein "
+                              "Gerät).")
+                   .arg(path);
+        break;
     case YarnFileStatus::NotAPalette:
         text = QStringLiteral("Die Datei „%1“ ist keine GIMP-Palette (die erste Zeile muss „GIMP "
                               "Palette“ lauten).")
@@ -140,7 +155,7 @@ QString yarnFileRefusal(const pattern::YarnFileResult& result, const QString& pa
     return text;
 }
 
-QString patternFileRefusal(pattern::PatternFileStatus status, const QString& path) {
+QString patternFileRefusal(pattern::PatternFileStatus status, const QString& path, const QString& reason) {
     using pattern::PatternFileStatus;
     switch (status) {
     case PatternFileStatus::Ok:
@@ -148,7 +163,18 @@ QString patternFileRefusal(pattern::PatternFileStatus status, const QString& pat
     case PatternFileStatus::NoGrid:
         return QStringLiteral("Es ist noch kein Muster berechnet, das gespeichert werden könnte.");
     case PatternFileStatus::CannotWrite:
-        return QStringLiteral("Das Muster konnte nicht in „%1“ gespeichert werden.").arg(path);
+        if (reason.isEmpty()) return QStringLiteral("Das Muster konnte nicht in „%1“ gespeichert werden.").arg(path);
+        return QStringLiteral("Das Muster konnte nicht in „%1“ gespeichert werden: %2. Eine schon vorhandene "
+                              "Datei dieses Namens blieb unverändert.")
+            .arg(path, reason);
+    case PatternFileStatus::TooLarge:
+        return QStringLiteral("Das Muster „%1“ ist zu groß für dieses Programm. Das bisherige Muster bleibt "
+                              "erhalten.")
+            .arg(path);
+    case PatternFileStatus::ShortPalette:
+        return QStringLiteral("Das Muster „%1“ ist beschädigt: Einige Maschen verweisen auf Farben, die seine "
+                              "Palette nicht enthält. Das bisherige Muster bleibt erhalten.")
+            .arg(path);
     case PatternFileStatus::CannotRead:
         return QStringLiteral("Die Datei „%1“ konnte nicht als PNG-Bild gelesen werden. Das bisherige "
                               "Muster bleibt erhalten.")

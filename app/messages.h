@@ -41,7 +41,7 @@ struct Box {
 Box loadFailure(const QString& path, const QString& libraryText);
 
 // The chart's pages not printed or not saved as PDF to `path` (empty for ok).
-QString pdfFailure(output::PdfStatus status, const QString& path);
+QString pdfFailure(output::PdfStatus status, const QString& path, const QString& reason = {});
 QString pagesRefusal();
 
 // Notice beside the preview after a load that kept only part of the
@@ -53,7 +53,7 @@ QString partialPicture();
 QString yarnFileRefusal(const pattern::YarnFileResult& result, const QString& path, int yarns, bool loading);
 
 // Pattern file not read or not written (empty for Ok).
-QString patternFileRefusal(pattern::PatternFileStatus status, const QString& path);
+QString patternFileRefusal(pattern::PatternFileStatus status, const QString& path, const QString& reason = {});
 
 // No colours could be taken from the motif.
 QString noMotifColours();

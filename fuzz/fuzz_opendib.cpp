@@ -2,7 +2,8 @@
 // dispatcher as OpenDib. Besides crashes and sanitizer reports it traps
 // broken promises: a success must be a record of 1, 4, 8 or 24 bits, a
 // failure an empty record with a readable text, progress 0..100 ending in 0,
-// and no memory block may be left behind.
+// and no memory block may be left behind. The pattern files' indexed PNG
+// reader gets the same bytes.
 //
 // The replay test in tests/raster includes this file and calls the entry
 // point on the saved corpus, so it is plain C++ with no fuzzer runtime
@@ -15,6 +16,7 @@
 #include "raster/memblock.h"
 #include "raster/codecs/dibrows.h"
 #include "raster/codecs/dispatch.h"
+#include "raster/codecs/png.h"
 #include "raster/dib.h"
 
 namespace fuzzopendib {
@@ -55,6 +57,15 @@ inline int run(const uint8_t* data, size_t size) {
     } else {
         if (d.pmi || d.poih || d.pmih) broken("failed open left handles");
         if (diberrortext(d).size() <= 5) broken("failed open without a readable text");
+    }
+    // The pattern reader takes the same bytes: indices as stored or nothing.
+    pixkit::PngIndexed info;
+    if (pixkit::pngReadIndexed(data, size, d, info) == pixkit::Status::Ok) {
+        if (dibbitcount(d) != 8 || info.paletteCount <= 0 || info.maxIndex < 0 || info.maxIndex > 255)
+            broken("indexed read without its palette or indices");
+        freedib(d);
+    } else if (d.poi || d.pmi) {
+        broken("failed indexed read left a record");
     }
     if (memblock::liveBlocks() != blocks) broken("memory block leaked");
     return 0;

@@ -9,7 +9,8 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include <QBuffer>
+#include <QFileInfo>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -21,6 +22,7 @@
 #include "raster/PixKit3.h"
 #include "platform/controls.h"
 #include "platform/printer.h"
+#include "platform/safefile.h"
 #include "platform/settings.h"
 
 namespace output {
@@ -714,15 +716,14 @@ QPageLayout pdfPageLayout(platform::PrinterService& printer) {
 }
 
 PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout,
-                    const pattern::CancellableProgress& progress) {
+                    const pattern::CancellableProgress& progress, QString* reason) {
     const QRectF area = layout.paintRect(QPageLayout::Millimeter);
     doc.setPageSize(area.width(), area.height());
     if (doc.pageCount() == 0) return PdfStatus::nothingFits;
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    if (!folder.isDir() || !folder.isWritable()) return PdfStatus::cannotCreate;
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return PdfStatus::cannotCreate;
-    // Rendered into memory and written in one checked piece: the PDF writer
-    // takes no notice of a short write to the file.
+    // Made in memory first: QPdfWriter ignores short writes to a file.
     QByteArray bytes;
     {
         QBuffer buffer(&bytes);
@@ -734,14 +735,10 @@ PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& l
         writer.setPageLayout(layout);
         const double dpmm = kPdfResolution / 25.4;
         QPainter p;
-        if (!p.begin(&writer)) {
-            file.cancelWriting();
-            return PdfStatus::writeFailed;
-        }
+        if (!p.begin(&writer)) return PdfStatus::writeFailed;
         for (int64_t page = 1; page <= doc.pageCount(); ++page) {
             if (!pattern::proceed(progress, pagePercent(page, doc.pageCount()))) {
                 p.end();
-                file.cancelWriting();
                 return PdfStatus::cancelled;
             }
             if (page > 1) writer.newPage();
@@ -749,12 +746,9 @@ PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& l
         }
         p.end();
     }
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        return PdfStatus::writeFailed;
-    }
-    // Only a complete file replaces what was there.
-    return file.commit() ? PdfStatus::ok : PdfStatus::writeFailed;
+    const platform::SafeWriteResult r = platform::writeFileSafely(path, bytes);
+    if (!r && reason) *reason = r.reason;
+    return r ? PdfStatus::ok : PdfStatus::writeFailed;
 }
 
 }  // namespace output

@@ -233,9 +233,11 @@ enum class PdfStatus {
 };
 
 // Writes the pages into a PDF file with searchable text and the title
-// "Velisto Bild". The file is written beside its place under another name
-// and put in place only when complete.
+// "Velisto Bild", reporting a percentage before each page (false stops:
+// cancelled). The document is made in memory and written safely (see
+// platform/safefile.h), so only a complete file replaces an old one; on
+// writeFailed `reason` (when given) says why, in German.
 PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& layout,
-                    const pattern::CancellableProgress& progress = {});
+                    const pattern::CancellableProgress& progress = {}, QString* reason = nullptr);
 
 }  // namespace output

@@ -1,14 +1,15 @@
 #include "pattern/patternfile.h"
 
-#include <QImage>
-#include <QImageReader>
-#include <QImageWriter>
-#include <QSaveFile>
+#include <QFile>
+#include <QFileInfo>
 #include <cmath>
 #include <cstring>
 
 #include "pattern/limits.h"
 #include "raster/PixKit3.h"
+#include "raster/codecs/png.h"
+#include "raster/limits.h"
+#include "raster/safewrite.h"
 
 namespace pattern {
 
@@ -25,67 +26,83 @@ bool sizeOk(double v) { return std::isfinite(v) && v >= kSizeMin && v <= kSizeMa
 
 }  // namespace
 
-PatternFileStatus savePattern(const QString& path, const dib& grid, const PatternInfo& info) {
+PatternFileStatus savePattern(const QString& path, const dib& grid, const PatternInfo& info, QString* reason) {
     const int w = dibwidth(grid), h = dibheight(grid);
-    if (!grid.poi || dibbitcount(grid) != 8 || w <= 0 || h <= 0) return PatternFileStatus::NoGrid;
-    QImage image(w, h, QImage::Format_Indexed8);
-    if (image.isNull()) return PatternFileStatus::OutOfMemory;
-    QList<QRgb> table(kGridPaletteSize);
-    for (int i = 0; i < kGridPaletteSize; ++i)
-        table[i] = qRgb(grid.pal.rgb0[i].peRed, grid.pal.rgb0[i].peGreen, grid.pal.rgb0[i].peBlue);
-    image.setColorTable(table);
-    for (int y = 0; y < h; ++y)  // stored rows run bottom-up
-        std::memcpy(image.scanLine(y), grid.poi + int64_t(h - 1 - y) * grid.bytew, size_t(w));
-    image.setText(kMaschen, QString::number(info.maschen));
-    image.setText(kReihen, QString::number(info.reihen));
-    image.setText(kBreite, QString::number(info.breite, 'g', 17));
-    image.setText(kHoch, QString::number(info.hoch, 'g', 17));
-    // Written aside and renamed, so a failed save leaves an older file whole.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return PatternFileStatus::CannotWrite;
-    QImageWriter writer(&file, "png");
-    if (!writer.write(image) || !file.commit()) return PatternFileStatus::CannotWrite;
-    return PatternFileStatus::Ok;
+    if (!grid.poi || !grid.pmi || dibbitcount(grid) != 8 || w <= 0 || h <= 0) return PatternFileStatus::NoGrid;
+    const std::vector<std::pair<std::string, std::string>> texts = {
+        {kMaschen.toStdString(), QString::number(info.maschen).toStdString()},
+        {kReihen.toStdString(), QString::number(info.reihen).toStdString()},
+        {kBreite.toStdString(), QString::number(info.breite, 'g', 17).toStdString()},
+        {kHoch.toStdString(), QString::number(info.hoch, 'g', 17).toStdString()},
+    };
+    // Streamed by libpng into the safe write (every index of the grid's
+    // 256-entry palette is written, so any viewer shows the yarns).
+    const pixkit::SaveResult r = pixkit::saveFileVia(path.toLocal8Bit().toStdString(), [&](std::FILE* f) {
+        return pixkit::pngWriteWithTexts(grid, f, texts);
+    });
+    if (r.ok) return PatternFileStatus::Ok;
+    if (reason) *reason = QString::fromStdString(r.reason);
+    return PatternFileStatus::CannotWrite;
 }
 
 PatternFileStatus loadPattern(const QString& path, dib& grid, PatternInfo& info) {
-    QImageReader reader(path, "png");
-    if (!reader.canRead()) return PatternFileStatus::CannotRead;
-    // The text chunks are known only once the picture is read.
-    const QImage image = reader.read();
-    if (image.isNull()) return PatternFileStatus::CannotRead;
-    PatternInfo in;
-    bool ok[4] = {false, false, false, false};
-    in.maschen = image.text(kMaschen).toInt(&ok[0]);
-    in.reihen = image.text(kReihen).toInt(&ok[1]);
-    in.breite = image.text(kBreite).toDouble(&ok[2]);
-    in.hoch = image.text(kHoch).toDouble(&ok[3]);
-    if (!ok[0] || !ok[1] || !ok[2] || !ok[3]) return PatternFileStatus::NotAPattern;
-    if (!gaugeOk(in.maschen) || !gaugeOk(in.reihen) || !sizeOk(in.breite) || !sizeOk(in.hoch))
-        return PatternFileStatus::BadValues;
-    // Only an indexed picture names yarns (a grid's palette repeats yarn 0
-    // at indices 0 to 9, so it is never written as a grey ramp).
-    if (image.format() != QImage::Format_Indexed8) return PatternFileStatus::NotAPattern;
-
-    const int w = image.width(), h = image.height();
-    dib out{};
-    newdib(&out, w, h, 8, nullptr, 0);
-    if (!out.poi) {
-        freedib(out);
+    // Read with the raster library's libpng wrapper, which hands back the
+    // indices as stored (Qt's reader remaps out-of-range ones and refuses
+    // what exceeds its own allocation limit).
+    if (!QFileInfo(path).isFile()) return PatternFileStatus::CannotRead;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return PatternFileStatus::CannotRead;
+    if (file.size() > pixkit::kMaxDecodeFileBytes) return PatternFileStatus::TooLarge;
+    QByteArray data;
+    try {
+        data = file.readAll();
+    } catch (const std::bad_alloc&) {
         return PatternFileStatus::OutOfMemory;
     }
-    const QList<QRgb> table = image.colorTable();
-    for (int i = 0; i < kGridPaletteSize; ++i) {
-        // A shorter table leaves the rest as yarn 0 shows it.
-        const QRgb c = table.value(i, table.value(0, qRgb(0, 0, 0)));
-        out.pal.rgb0[i].peRed = uint8_t(qRed(c));
-        out.pal.rgb0[i].peGreen = uint8_t(qGreen(c));
-        out.pal.rgb0[i].peBlue = uint8_t(qBlue(c));
-        out.pmi->bmiColors[i].rgbRed = uint8_t(qRed(c));
-        out.pmi->bmiColors[i].rgbGreen = uint8_t(qGreen(c));
-        out.pmi->bmiColors[i].rgbBlue = uint8_t(qBlue(c));
+    if (file.error() != QFileDevice::NoError) return PatternFileStatus::CannotRead;
+    file.close();
+
+    dib out{};
+    pixkit::PngIndexed png;
+    const pixkit::Status st =
+        pixkit::pngReadIndexed(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()), out, png);
+    data = QByteArray();
+    PatternInfo in;
+    bool ok[4] = {false, false, false, false};
+    auto text = [&png](const QString& key) {
+        for (const auto& [k, v] : png.texts)
+            if (QString::fromLatin1(k.c_str()) == key) return QString::fromUtf8(v.c_str());
+        return QString();
+    };
+    switch (st) {
+    case pixkit::Status::Ok: break;
+    case pixkit::Status::Unsupported: return PatternFileStatus::NotAPattern;  // only indexed pictures name yarns
+    case pixkit::Status::TooLarge: return PatternFileStatus::TooLarge;
+    case pixkit::Status::NoMemory: return PatternFileStatus::OutOfMemory;
+    default: return PatternFileStatus::CannotRead;
     }
-    for (int y = 0; y < h; ++y) std::memcpy(out.poi + int64_t(h - 1 - y) * out.bytew, image.constScanLine(y), size_t(w));
+    in.maschen = text(kMaschen).toInt(&ok[0]);
+    in.reihen = text(kReihen).toInt(&ok[1]);
+    in.breite = text(kBreite).toDouble(&ok[2]);
+    in.hoch = text(kHoch).toDouble(&ok[3]);
+    PatternFileStatus result = PatternFileStatus::Ok;
+    if (!ok[0] || !ok[1] || !ok[2] || !ok[3]) result = PatternFileStatus::NotAPattern;
+    else if (!gaugeOk(in.maschen) || !gaugeOk(in.reihen) || !sizeOk(in.breite) || !sizeOk(in.hoch))
+        result = PatternFileStatus::BadValues;
+    // A stitch without a palette entry names no yarn: guessing one would
+    // change the pattern unseen.
+    else if (png.maxIndex >= png.paletteCount) result = PatternFileStatus::ShortPalette;
+    if (result != PatternFileStatus::Ok) {
+        freedib(out);
+        return result;
+    }
+    // Entries the file leaves out show yarn 0's colour, as a grid's unused
+    // indices do.
+    for (int i = png.paletteCount; i < kGridPaletteSize; ++i) {
+        out.pal.rgb0[i] = out.pal.rgb0[0];
+        out.pmi->bmiColors[i] = out.pmi->bmiColors[0];
+    }
+    for (int i = 0; i < kGridPaletteSize; ++i) out.pal.rgb0[i].peFlags = 0;
     grid = out;
     info = in;
     return PatternFileStatus::Ok;

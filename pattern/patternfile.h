@@ -22,13 +22,19 @@ enum class PatternFileStatus {
     NoGrid,       // nothing to save
     CannotWrite,
     CannotRead,   // missing, unreadable, or no PNG
-    NotAPattern,  // a picture without the pattern's text chunks or not 8-bit indexed
+    NotAPattern,  // a picture without the pattern's text chunks or not indexed
     BadValues,    // gauge or size outside the fields' ranges
     OutOfMemory,
+    TooLarge,      // beyond the grid sizes the program can hold
+    ShortPalette,  // a stitch names an index the file's palette does not have
 };
 
-PatternFileStatus savePattern(const QString& path, const dib& grid, const PatternInfo& info);
+// An existing file is replaced only by a complete one; on CannotWrite
+// `reason` (when given) says why, in German.
+PatternFileStatus savePattern(const QString& path, const dib& grid, const PatternInfo& info,
+                              QString* reason = nullptr);
 
+// Reads indexed PNGs of 1, 2, 4 or 8 bits with the pattern's text chunks.
 // On Ok, `grid` is a new record (owned by the caller) with the file's
 // pixels and 256-entry palette and `info` holds the values; otherwise
 // neither is touched.

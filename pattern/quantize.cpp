@@ -324,7 +324,9 @@ std::vector<PALETTEENTRY> coloursFromMotif(const dib& motif, int count) {
         return p.first.b < q.first.b;
     });
     std::vector<PALETTEENTRY> out;
-    for (const auto& [lab, e] : sorted) {
+    for (const auto& entry : sorted) {
+        // Not a structured binding: Clang 14 cannot capture one in a lambda.
+        const PALETTEENTRY& e = entry.second;
         const bool seen = std::any_of(out.begin(), out.end(), [&](const PALETTEENTRY& o) {
             return o.peRed == e.peRed && o.peGreen == e.peGreen && o.peBlue == e.peBlue;
         });

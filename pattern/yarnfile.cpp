@@ -1,19 +1,34 @@
 #include "pattern/yarnfile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
-#include <QSaveFile>
 #include <QRegularExpression>
 #include <QStringList>
+#include <cerrno>
 #include <vector>
 
 #include "pattern/quantize.h"
 #include "pattern/yarnname.h"
+#include "platform/safefile.h"
 
 namespace pattern {
 
 namespace {
 
 int yarnCount(const LPAL& yarns) { return yarns.num < 256 ? yarns.num : 256; }
+
+QString readReason(int err) {
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR: return QStringLiteral("Die Datei existiert nicht.");
+    case EACCES:
+    case EPERM: return QStringLiteral("Keine Berechtigung zum Lesen.");
+    default: return QStringLiteral("Lesefehler (Fehler %1).").arg(err);
+    }
+}
 
 }  // namespace
 
@@ -29,22 +44,38 @@ YarnFileResult saveYarnFile(const QString& path, const LPAL& yarns, int count) {
                     .arg(yarnName(i))
                     .toUtf8();
     }
-    // Written aside and renamed, so a failed save leaves an older file whole.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        return {YarnFileStatus::CannotWrite, 0};
+    const platform::SafeWriteResult r = platform::writeFileSafely(path, text);
+    if (!r) return {YarnFileStatus::CannotWrite, 0, 0, r.reason};
     return {};
 }
 
 YarnFileResult loadYarnFile(const QString& path, LPAL& yarns) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kYarnFileMaxBytes) return {YarnFileStatus::CannotRead, 0};
+    // Opened without blocking and checked before reading: a pipe or device
+    // under a palette's name would otherwise wait forever.
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return {YarnFileStatus::CannotRead, 0, 0, readReason(errno)};
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return {YarnFileStatus::NotAFile, 0};
+    }
+    if (st.st_size > kYarnFileMaxBytes) {
+        ::close(fd);
+        return {YarnFileStatus::TooLarge, 0};
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {YarnFileStatus::CannotRead, 0, 0, readReason(EIO)};
+    }
     const QByteArray data = file.read(kYarnFileMaxBytes + 1);
-    if (data.size() > kYarnFileMaxBytes) return {YarnFileStatus::CannotRead, 0};
-    const QStringList lines = QString::fromUtf8(data).split(QLatin1Char('\n'));
+    if (data.size() > kYarnFileMaxBytes) return {YarnFileStatus::TooLarge, 0};
+    if (file.error() != QFileDevice::NoError) return {YarnFileStatus::CannotRead, 0, 0, readReason(EIO)};
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    const QStringList lines = QString::fromUtf8(data).split(lineEnd);
     auto clean = [](QString s) {
         if (s.startsWith(QChar(0xFEFF))) s.remove(0, 1);
-        return s.trimmed();  // also drops the CR of CRLF files
+        return s.trimmed();
     };
     if (lines.isEmpty() || clean(lines[0]) != QLatin1String("GIMP Palette")) return {YarnFileStatus::NotAPalette, 1};
 

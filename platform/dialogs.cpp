@@ -7,6 +7,7 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTreeView>
 
@@ -155,3 +156,20 @@ bool TOpenDialog::Execute(QWidget* owner) {
     dlg.setFileMode(QFileDialog::ExistingFile);
     return runFileDialog(dlg, *this);
 }
+
+QString TDialogFolders::pictures() {
+    const QString p = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !p.isEmpty() && QFileInfo(p).isDir() ? p : QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
+}
+
+QString TDialogFolders::startFor(Kind kind) const {
+    for (const QString& f : {last_[kind], motif_})
+        if (!f.isEmpty() && QFileInfo(f).isDir()) return f;
+    return pictures();
+}
+
+void TDialogFolders::used(Kind kind, const QString& file) {
+    if (!file.isEmpty()) last_[kind] = QFileInfo(file).absolutePath();
+}
+
+void TDialogFolders::motifLoaded(const QString& file) { motif_ = QFileInfo(file).absolutePath(); }

@@ -57,3 +57,23 @@ public:
     using Hook = std::function<bool(TOpenDialog&)>;
     static void setHook(Hook hook);
 };
+
+// The folder each kind of file dialog first opens in: the folder last used
+// for that kind of file while it exists, else the loaded motif's folder,
+// else the user's Pictures folder (the home folder where there is none).
+// Never the program's own folder, a system folder once installed.
+class TDialogFolders {
+public:
+    enum Kind { Palette, Pattern, ChartPicture, Pdf, KindCount };
+    QString startFor(Kind kind) const;
+    // After a dialog returned `file` for `kind`.
+    void used(Kind kind, const QString& file);
+    // After a motif was loaded from `file`.
+    void motifLoaded(const QString& file);
+    // The Pictures folder, or the home folder.
+    static QString pictures();
+
+private:
+    QString last_[KindCount];
+    QString motif_;
+};

@@ -15,10 +15,12 @@
 #include "raster/codecs/dispatch.h"
 #include "raster/formats.h"
 #include "raster/limits.h"
+#include "raster/safewrite.h"
 
 namespace {
 
 using pixkit::Status;
+using pixkit::SaveResult;
 
 Status readWholeFile(const char* name, std::vector<uint8_t>& data) {
     std::FILE* f = std::fopen(name, "rb");
@@ -61,7 +63,62 @@ Status decode(const uint8_t* data, size_t size, dib& out, const pixkit::Progress
 
 // ------------------------------------------------------------------ saving
 
-// German reason for a failed file operation.
+SaveResult fail(const std::string& reason) { return SaveResult{false, reason}; }
+
+// The test seam's budget; -1 when there is none.
+int64_t writeLimit = -1;
+
+struct LimitedFile {
+    int fd;
+    int64_t left;
+};
+
+ssize_t limitedWrite(void* cookie, const char* buf, size_t size) {
+    auto* c = static_cast<LimitedFile*>(cookie);
+    size_t n = size;
+    if (int64_t(n) > c->left) n = size_t(c->left);
+    if (n == 0 && size > 0) {
+        errno = ENOSPC;
+        return -1;
+    }
+    ssize_t w = ::write(c->fd, buf, n);
+    if (w > 0) c->left -= w;
+    // stdio stops at a short count; a full disk says why.
+    if (w >= 0 && size_t(w) < size) errno = ENOSPC;
+    return w;
+}
+
+int limitedSeek(void* cookie, off64_t* pos, int whence) {
+    off64_t r = lseek64(static_cast<LimitedFile*>(cookie)->fd, *pos, whence);
+    if (r < 0) return -1;
+    *pos = r;
+    return 0;
+}
+
+int limitedClose(void* cookie) {
+    auto* c = static_cast<LimitedFile*>(cookie);
+    int r = close(c->fd);
+    delete c;
+    return r;
+}
+
+ssize_t limitedRead(void* cookie, char* buf, size_t size) {
+    return ::read(static_cast<LimitedFile*>(cookie)->fd, buf, size);
+}
+
+// The stream a writer gets: the file itself, or under the test seam the
+// file behind a byte budget.
+std::FILE* openStream(int fd) {
+    if (writeLimit < 0) return fdopen(fd, "w+b");
+    cookie_io_functions_t io{limitedRead, limitedWrite, limitedSeek, limitedClose};
+    std::FILE* f = fopencookie(new LimitedFile{fd, writeLimit}, "w+b", io);
+    return f;
+}
+
+}  // namespace
+
+namespace pixkit {
+
 std::string systemReason(int err) {
     switch (err) {
     case EACCES:
@@ -78,17 +135,9 @@ std::string systemReason(int err) {
     }
 }
 
-struct SaveResult {
-    bool ok;
-    std::string reason;
-};
+void setWriteLimitForTesting(int64_t bytes) { writeLimit = bytes < 0 ? -1 : bytes; }
 
-SaveResult fail(const std::string& reason) { return SaveResult{false, reason}; }
-
-// Writes into a temporary file beside the target and renames it over the
-// target only when every byte is out, so an existing file survives any
-// failure and no temporary is left behind.
-SaveResult saveVia(const dib& d, const std::string& name, pixkit::WriteFn write) {
+SaveResult saveFileVia(const std::string& name, const std::function<Status(std::FILE*)>& write) {
     if (name.empty() || name.back() == '/') return fail(systemReason(EISDIR));
     struct stat st {};
     bool exists = stat(name.c_str(), &st) == 0;
@@ -105,7 +154,7 @@ SaveResult saveVia(const dib& d, const std::string& name, pixkit::WriteFn write)
     mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, exists ? (st.st_mode & 07777) : (0666 & ~mask));
-    std::FILE* f = fdopen(fd, "w+b");
+    std::FILE* f = openStream(fd);
     if (!f) {
         int e = errno;
         close(fd);
@@ -115,7 +164,7 @@ SaveResult saveVia(const dib& d, const std::string& name, pixkit::WriteFn write)
     errno = 0;
     Status s;
     try {
-        s = write(d, f);
+        s = write(f);
     } catch (const std::bad_alloc&) {
         s = Status::NoMemory;
     }
@@ -123,6 +172,11 @@ SaveResult saveVia(const dib& d, const std::string& name, pixkit::WriteFn write)
     if (std::fflush(f) != 0 || std::ferror(f)) {
         if (s == Status::Ok) s = Status::WriteFailed;
         e = errno ? errno : e;
+    }
+    // Renamed only once the bytes are on the disk, not just handed to it.
+    if (s == Status::Ok && fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
+        s = Status::WriteFailed;
+        e = errno;
     }
     if (std::fclose(f) != 0 && s == Status::Ok) {
         s = Status::WriteFailed;
@@ -141,9 +195,13 @@ SaveResult saveVia(const dib& d, const std::string& name, pixkit::WriteFn write)
     return SaveResult{true, {}};
 }
 
-}  // namespace
+}  // namespace pixkit
 
 namespace {
+
+SaveResult saveVia(const dib& d, const std::string& name, pixkit::WriteFn write) {
+    return pixkit::saveFileVia(name, [&](std::FILE* f) { return write(d, f); });
+}
 
 // Sends 0, the codec's rising percentages, 100 on success, then 0; runs the
 // decode of `data` or reports `failed` without decoding.

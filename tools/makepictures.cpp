@@ -4,8 +4,9 @@
 //   makepictures <source root>
 //
 // writes <root>/app/pictures/*.png, <root>/app/tricoma.qrc, the desktop
-// icon <root>/tricoma/tricoma.png and the sample motifs <root>/samples/*. The pictures are committed, so a normal
-// build does not run this; run it again after changing a drawing.
+// icon <root>/tricoma/tricoma.png with its other sizes in <root>/tricoma/icons,
+// and the sample motifs <root>/samples/*. The pictures are committed, so a
+// normal build does not run this; run it again after changing a drawing.
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -425,10 +426,12 @@ QImage aboutPicture() {
     return img;
 }
 
-QImage programIcon() {
-    QImage img = blank(256, 256);
+// Drawn on a 256 grid and scaled, so every icon size is drawn, not resampled.
+QImage programIcon(int size = 256) {
+    QImage img = blank(size, size);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 256.0, size / 256.0);
     QPainterPath clip;
     clip.addRoundedRect(QRectF(8, 8, 240, 240), 36, 36);
     p.setClipPath(clip);
@@ -621,6 +624,10 @@ int main(int argc, char** argv) {
         out << "    <file alias=\"" << name << "\">pictures/" << name << "</file>\n";
         if (e.id == Id::Icon && !img.save(root.filePath(QStringLiteral("tricoma/tricoma.png")))) return 1;
     }
+    // The desktop's icon theme sizes beside the 256 one (tricoma/CMakeLists.txt installs them).
+    root.mkpath(QStringLiteral("tricoma/icons"));
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 512})
+        if (!programIcon(size).save(root.filePath(QStringLiteral("tricoma/icons/tricoma_%1.png").arg(size)))) return 1;
     out << "  </qresource>\n</RCC>\n";
 
     root.mkpath(QStringLiteral("samples"));

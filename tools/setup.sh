@@ -11,7 +11,8 @@ PKGS=(
   clang libclang-rt-14-dev
   fonts-dejavu-core fonts-dejavu-extra qt6-translations-l10n
   netpbm imagemagick
-  xvfb xauth
+  xvfb xauth x11-utils
+  dpkg-dev fakeroot file lintian desktop-file-utils appstream man-db
   cups cups-bsd printer-driver-cups-pdf poppler-utils
 )
 

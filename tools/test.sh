@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: once in a normal build, then the
-# core libraries' tests again under AddressSanitizer + UndefinedBehaviorSanitizer.
+# Builds everything and runs every test: once in a normal build, builds the
+# Debian package and starts the program from it, then runs the core libraries'
+# tests again under AddressSanitizer + UndefinedBehaviorSanitizer.
+# Warnings are errors here (TRICOMA_WERROR), not in a packager's build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
@@ -9,7 +11,7 @@ JOBS=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/tricoma-ccache}"
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRICOMA_WERROR=ON
 cmake --build build -j "$JOBS"
 # A private CUPS server with a PDF printer for the real print test, which
 # skips when none can run here.
@@ -20,7 +22,10 @@ else
 fi
 ctest --test-dir build --output-on-failure -j "$JOBS"
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTRICOMA_SANITIZE=ON -DTRICOMA_BUILD_BENCH=OFF
+# The Debian package: built, checked by lintian, unpacked and started.
+bash tools/package.sh
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTRICOMA_SANITIZE=ON -DTRICOMA_BUILD_BENCH=OFF -DTRICOMA_WERROR=ON
 cmake --build build-asan -j "$JOBS"
 # The raster library owns all image memory: leaks are checked there. The
 # windowed tests run with leak checks off because the toolkit keeps

@@ -12,15 +12,27 @@
 #include "platform/controls.h"
 
 int main(int argc, char** argv) {
+    // --help and --version are answered before the window system is asked
+    // for a display, so they work in a terminal without one.
+    {
+        QStringList args;
+        for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+        const commandline::Request early = commandline::parse(args);
+        if (early.kind == commandline::Request::Help || early.kind == commandline::Request::Version) {
+            const QString text = early.kind == commandline::Request::Help ? commandline::help() : commandline::version();
+            std::fputs(text.toLocal8Bit().constData(), stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+    }
     TricomaApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tricoma"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tricoma 1.0"));
     QApplication::setOrganizationName(QStringLiteral("Tricoma"));
     // The toolkit has taken its own options out of the arguments by now.
     const commandline::Request request = commandline::parse(QApplication::arguments().mid(1));
-    if (request.kind == commandline::Request::Usage || request.kind == commandline::Request::Help) {
+    if (request.kind != commandline::Request::Start && request.kind != commandline::Request::StartWithFile) {
         std::fputs(commandline::usage().toLocal8Bit().constData(), stderr);
-        return request.kind == commandline::Request::Help ? 0 : 2;
+        return 2;
     }
     // Lets the desktop match the window to tricoma.desktop (menu icon, dock).
     QGuiApplication::setDesktopFileName(QStringLiteral("tricoma"));

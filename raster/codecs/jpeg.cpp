@@ -9,6 +9,7 @@
 
 #include "raster/codecs/dibrows.h"
 #include "raster/codecs/imagebuild.h"
+#include "raster/codecs/orient.h"
 #include "raster/limits.h"
 
 namespace pixkit {
@@ -35,6 +36,7 @@ struct ErrorMgr {
     int code;          // msg_code of the fatal error
     bool sawEof;       // the data ended before the image did
     bool ranShort;     // a scan ran out of data: its rest is made up
+    int eofRow;        // rows output when the data first ran out, -1 before
 
     // Fatal errors jump back instead of ending the process.
     jpeg_error_mgr* install();
@@ -49,7 +51,11 @@ struct ErrorMgr {
 void onMessage(j_common_ptr c, int level) {
     auto* e = reinterpret_cast<ErrorMgr*>(c->err);
     if (level < 0) {
-        if (c->err->msg_code == JWRN_JPEG_EOF) e->sawEof = true;
+        if (c->err->msg_code == JWRN_JPEG_EOF) {
+            e->sawEof = true;
+            if (e->eofRow < 0 && c->is_decompressor)
+                e->eofRow = int(reinterpret_cast<j_decompress_ptr>(c)->output_scanline);
+        }
         if (c->err->msg_code == JWRN_HIT_MARKER) e->ranShort = true;
         c->err->num_warnings++;
     }
@@ -62,6 +68,7 @@ jpeg_error_mgr* ErrorMgr::install() {
     code = 0;
     sawEof = false;
     ranShort = false;
+    eofRow = -1;
     return &pub;
 }
 
@@ -121,7 +128,38 @@ struct ReadJob {
     Status status;
     std::vector<uint8_t>* scratch;  // one row of CMYK samples
     int rowsDone;                   // picture rows already in the record
+    int orientation;                // the Exif Orientation tag, 1 when absent
 };
+
+// Reads the Orientation tag (0x0112) from IFD0 of an APP1 Exif segment;
+// 1 (as stored) when there is none or the segment is damaged. Every read
+// is checked against the segment's length.
+int exifOrientation(const uint8_t* p, size_t n) {
+    if (n < 14 || std::memcmp(p, "Exif\0\0", 6) != 0) return 1;
+    const uint8_t* t = p + 6;  // the TIFF header; offsets count from here
+    const size_t len = n - 6;
+    bool little;
+    if (t[0] == 'I' && t[1] == 'I') little = true;
+    else if (t[0] == 'M' && t[1] == 'M') little = false;
+    else return 1;
+    auto u16 = [&](size_t at) -> unsigned { return little ? t[at] | t[at + 1] << 8 : t[at] << 8 | t[at + 1]; };
+    auto u32 = [&](size_t at) -> uint32_t {
+        return little ? uint32_t(u16(at)) | uint32_t(u16(at + 2)) << 16 : uint32_t(u16(at)) << 16 | u16(at + 2);
+    };
+    if (u16(2) != 42) return 1;
+    const uint32_t ifd = u32(4);
+    if (ifd > len - 2) return 1;
+    const unsigned entries = u16(ifd);
+    for (unsigned i = 0; i < entries; ++i) {
+        const size_t e = size_t(ifd) + 2 + size_t(i) * 12;
+        if (e + 12 > len) return 1;
+        if (u16(e) != 0x0112) continue;
+        if (u16(e + 2) != 3 || u32(e + 4) != 1) return 1;  // one SHORT
+        const unsigned v = u16(e + 8);
+        return v >= 1 && v <= 8 ? int(v) : 1;
+    }
+    return 1;
+}
 
 // After a fatal error the rows decoded so far stay; the rest turn grey, as
 // libjpeg shows data that is missing.
@@ -167,7 +205,20 @@ void runRead(ReadJob* job) {
     guard.cut = false;
     cinfo.progress = &guard.pub;
     jpeg_mem_src(&cinfo, job->data, static_cast<unsigned long>(job->size));
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&cinfo, TRUE);
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)
+        if (m->marker == JPEG_APP0 + 1 && m->data && exifOrientation(m->data, m->data_length) != 1) {
+            job->orientation = exifOrientation(m->data, m->data_length);
+            break;
+        }
+    // Nothing after the scan header (but perhaps an end marker): there is
+    // no row to decode, and a picture made up of grey would pass for one.
+    if (cinfo.src->bytes_in_buffer <= 2) {
+        job->status = Status::Corrupt;
+        jpeg_destroy_decompress(&cinfo);
+        return;
+    }
     guard.blocks = countBlocks(cinfo);
     // A large picture must come with the data to fill it; a few bytes
     // declaring gigapixels are refused before anything is allocated.
@@ -214,6 +265,12 @@ void runRead(ReadJob* job) {
     // picture from data it makes up, so only its warning tells. A missing
     // end marker alone loses nothing and gives no such warning.
     if (err.ranShort && !guard.cut) out.readflags |= kDibPartial;
+    // The data ran out before the first row was done: every row is made up.
+    if (err.eofRow == 0 && !jpeg_has_multiple_scans(&cinfo)) {
+        job->status = Status::Corrupt;
+        jpeg_destroy_decompress(&cinfo);
+        return;
+    }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     job->status = Status::Ok;
@@ -292,8 +349,11 @@ Status jpegRead(const uint8_t* data, size_t size, dib& out, const Progress& prog
     out = dib{};
     if (!jpegProbe(data, size)) return Status::UnknownFormat;
     std::vector<uint8_t> scratch;
-    ReadJob job{data, size, &out, &progress, Status::Corrupt, &scratch, 0};
+    ReadJob job{data, size, &out, &progress, Status::Corrupt, &scratch, 0, 1};
     runRead(&job);
+    // Shown the way every viewer shows the photo, so the grid is knitted
+    // that way too.
+    if (job.status == Status::Ok && job.orientation != 1) job.status = orientDib(out, job.orientation);
     if (job.status != Status::Ok) freedib(out);
     return job.status;
 }

@@ -256,6 +256,8 @@ struct WriteJob {
     const dib* d;
     std::FILE* f;
     Status status;
+    const std::vector<std::pair<std::string, std::string>>* texts;
+    std::vector<png_text>* chunks;  // made before the write: no allocation after setjmp
 };
 
 void runWrite(WriteJob* job) {
@@ -290,6 +292,7 @@ void runWrite(WriteJob* job) {
             palette[i] = png_color{d.pal.rgb0[i].peRed, d.pal.rgb0[i].peGreen, d.pal.rgb0[i].peBlue};
         png_set_PLTE(png, info, palette, n);
     }
+    if (job->chunks && !job->chunks->empty()) png_set_text(png, info, job->chunks->data(), int(job->chunks->size()));
     png_write_info(png, info);
     if (!mapped) png_set_bgr(png);
     // Record rows are stored bottom-up and already packed as PNG wants them
@@ -300,17 +303,135 @@ void runWrite(WriteJob* job) {
     job->status = std::fflush(job->f) == 0 && !std::ferror(job->f) ? Status::Ok : Status::WriteFailed;
 }
 
+struct IndexedJob {
+    const uint8_t* data;
+    size_t size;
+    size_t pos;
+    dib* out;
+    PngIndexed* info;
+    Status status;
+};
+
+void readFromMemory(png_structp png, png_bytep dst, png_size_t n) {
+    auto* job = static_cast<IndexedJob*>(png_get_io_ptr(png));
+    if (n > job->size - job->pos) {
+        job->status = Status::Truncated;
+        png_error(png, "truncated");
+    }
+    std::memcpy(dst, job->data + job->pos, n);
+    job->pos += n;
+}
+
+// Everything that outlives a longjmp is in the job; the locals here are
+// trivially destructible.
+void runReadIndexed(IndexedJob* job) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
+    if (!png) {
+        job->status = Status::NoMemory;
+        return;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        job->status = Status::NoMemory;
+        return;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        if (job->status == Status::Ok) job->status = Status::Corrupt;
+        return;
+    }
+    png_set_user_limits(png, 0x7FFFFFFF, 0x7FFFFFFF);
+    png_set_chunk_malloc_max(png, kMaxChunkBytes);
+    png_set_read_fn(png, job, readFromMemory);
+    png_read_info(png, info);
+    png_uint_32 w = 0, h = 0;
+    int depth = 0, colour = 0, interlace = 0;
+    png_get_IHDR(png, info, &w, &h, &depth, &colour, &interlace, nullptr, nullptr);
+    png_colorp palette = nullptr;
+    int count = 0;
+    if (colour != PNG_COLOR_TYPE_PALETTE) {
+        job->status = Status::Unsupported;
+        png_error(png, "not indexed");
+    }
+    if (!png_get_PLTE(png, info, &palette, &count) || count <= 0) png_error(png, "no palette");
+    // A few bytes may not claim gigabytes: the data must be able to fill it.
+    const int64_t rawBytes = ((int64_t(w) * depth + 7) / 8 + 1) * int64_t(h);
+    if (decodeSizeOk(w, h, 8) && int64_t(w) * h > kSmallPicturePixels &&
+        rawBytes / kMaxInflateRatio > int64_t(job->size)) {
+        job->status = Status::Truncated;
+        png_error(png, "too short");
+    }
+    job->status = allocDib(*job->out, w, h, 8);
+    if (job->status != Status::Ok) png_error(png, "refused");
+    job->status = Status::Ok;
+    dib& out = *job->out;
+    for (int i = 0; i < count && i < 256; ++i) setDibColour(out, i, palette[i].red, palette[i].green, palette[i].blue);
+    job->info->depth = depth;
+    job->info->paletteCount = count;
+    if (depth < 8) png_set_packing(png);
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    // Interlaced passes combine into the rows already stored.
+    for (int pass = 0; pass < passes; ++pass)
+        for (int y = 0; y < int(h); ++y) png_read_row(png, dibRow(out, y), nullptr);
+    png_read_end(png, info);
+    png_textp text = nullptr;
+    int texts = 0;
+    png_get_text(png, info, &text, &texts);
+    for (int i = 0; i < texts; ++i)
+        job->info->texts.emplace_back(text[i].key ? text[i].key : "", text[i].text ? text[i].text : "");
+    png_destroy_read_struct(&png, &info, nullptr);
+    int top = -1;
+    for (int y = 0; y < int(h); ++y) {
+        const uint8_t* r = dibRow(out, y);
+        for (int x = 0; x < int(w); ++x)
+            if (r[x] > top) top = r[x];
+    }
+    job->info->maxIndex = top;
+}
+
 }  // namespace
 
-Status pngWrite(const dib& d, std::FILE* f) {
+Status pngReadIndexed(const uint8_t* data, size_t size, dib& out, PngIndexed& info) {
+    out = dib{};
+    info = PngIndexed{};
+    if (!data || !pngProbe(data, size)) return Status::UnknownFormat;
+    IndexedJob job{data, size, 0, &out, &info, Status::Ok};
+    try {
+        runReadIndexed(&job);
+    } catch (const std::bad_alloc&) {
+        job.status = Status::NoMemory;
+    }
+    if (job.status != Status::Ok) {
+        freedib(out);
+        out = dib{};
+        info = PngIndexed{};
+    }
+    return job.status;
+}
+
+Status pngWriteWithTexts(const dib& d, std::FILE* f, const std::vector<std::pair<std::string, std::string>>& texts) {
     if (!d.poi || !d.pmi || !f) return Status::WriteFailed;
     const int w = dibwidth(d), h = dibheight(d), bits = dibbitcount(d);
     if (w <= 0 || h <= 0) return Status::WriteFailed;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return Status::Unsupported;
-    WriteJob job{&d, f, Status::WriteFailed};
+    std::vector<png_text> chunks;
+    for (const auto& [key, value] : texts) {
+        if (key.empty() || key.size() > 79) return Status::Unsupported;
+        png_text t{};
+        t.compression = PNG_TEXT_COMPRESSION_NONE;
+        t.key = const_cast<char*>(key.c_str());
+        t.text = const_cast<char*>(value.c_str());
+        t.text_length = value.size();
+        chunks.push_back(t);
+    }
+    WriteJob job{&d, f, Status::WriteFailed, &texts, &chunks};
     runWrite(&job);
     return job.status;
 }
+
+Status pngWrite(const dib& d, std::FILE* f) { return pngWriteWithTexts(d, f, {}); }
 
 bool pngProbe(const uint8_t* data, size_t size) {
     static const uint8_t sig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};

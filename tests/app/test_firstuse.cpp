@@ -179,6 +179,9 @@ TEST(FirstUseCommandLine, OneFileIsLoadedAnythingElseGetsTheUsageLine) {
         {{""}, Request::Usage, {}},
         {{"--"}, Request::Usage, {}},
         {{"--help"}, Request::Help, {}},
+        {{"-h"}, Request::Help, {}},
+        {{"--version"}, Request::Version, {}},
+        {{"--version", "a.png"}, Request::Usage, {}},
     };
     for (const auto& c : cases) {
         const Request r = commandline::parse(c.args);
@@ -187,6 +190,8 @@ TEST(FirstUseCommandLine, OneFileIsLoadedAnythingElseGetsTheUsageLine) {
     }
     EXPECT_TRUE(commandline::usage().startsWith("Aufruf: tricoma [Bilddatei]"));
     EXPECT_TRUE(commandline::usage().endsWith('\n'));
+    EXPECT_TRUE(commandline::help().startsWith("Aufruf: tricoma [Bilddatei]\n"));
+    EXPECT_TRUE(commandline::version().startsWith("Tricoma 1."));
 
     BlockGuard guard;
     MessageBoxCapture boxes;

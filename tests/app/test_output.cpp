@@ -45,10 +45,12 @@ struct Answer {
 
 }  // namespace
 
-TEST(SaveCommands, StartWithTheFirstFilterInTheProgramFolder) {
+// Not in the program's folder, a system folder once installed: before any
+// file is chosen the user's Pictures folder.
+TEST(SaveCommands, StartWithTheFirstFilterInThePicturesFolder) {
     BlockGuard guard;
     TMainForm form("/tmp/x/tricoma");
-    EXPECT_EQ(form.SaveDialog1->InitialDir, "/tmp/x/");
+    EXPECT_EQ(form.SaveDialog1->InitialDir, TDialogFolders::pictures());
     EXPECT_EQ(form.SaveDialog1->FilterIndex, 1);
 }
 

@@ -132,7 +132,8 @@ TEST(Dithering, MatchesTheGeometricReference) {
     BlockGuard guard;
     std::mt19937 rng(5);
     const std::pair<int, int> sizes[] = {{1, 1}, {2, 2}, {1, 9}, {9, 1}, {17, 13}, {40, 3}, {5, 31}};
-    for (auto [w, h] : sizes) {
+    for (const auto& size : sizes) {
+        const int w = size.first, h = size.second;  // not bound: Clang 14 cannot capture bindings
         // Smooth ramps plus noise, and palettes from few to many yarns, with
         // extremes so that clamping is exercised.
         dib src = testimg::make24(w, h, [&](int x, int y) {

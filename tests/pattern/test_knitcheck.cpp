@@ -51,8 +51,11 @@ LPAL yarnColours() {
 }
 
 std::string str(const Float& f) {
-    return "r" + std::to_string(f.row) + " " + std::to_string(f.from) + "-" + std::to_string(f.to) + " y" +
-           std::to_string(f.yarn);
+    // Appended: GCC 12 at -O3 sees a false overlap in "r" + string (-Wrestrict).
+    std::string s = "r";
+    s.append(std::to_string(f.row)).append(" ").append(std::to_string(f.from)).append("-");
+    s.append(std::to_string(f.to)).append(" y").append(std::to_string(f.yarn));
+    return s;
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ TEST(YarnFile, BrokenFilesChangeNothing) {
         {"words", "GIMP Palette\nrot gruen blau\n", YarnFileStatus::BadLine, 2},
         {"no colours", "GIMP Palette\nName: leer\n# nichts\n", YarnFileStatus::NoColours, 0},
         {"65 colours", tooMany, YarnFileStatus::TooManyColours, 66},
-        {"too large", QByteArray("GIMP Palette\n") + QByteArray(kYarnFileMaxBytes, '#'), YarnFileStatus::CannotRead, 0},
+        {"too large", QByteArray("GIMP Palette\n") + QByteArray(kYarnFileMaxBytes, '#'), YarnFileStatus::TooLarge, 0},
     };
     for (const auto& c : cases) {
         const QString path = dir.filePath(QString::fromLatin1(c.name) + ".gpl");

@@ -326,7 +326,7 @@ GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Pygif);
 TEST(JpegPhotos, DecodeFullyAtTheirStoredSize) {
     struct P { const char* path; int w, h; } photos[] = {
         {"photos/42_IndexError.jpg", 4032, 3024}, {"photos/Dune.jpg", 1680, 1050},
-        {"exif-orientation/Landscape_1.jpg", 1800, 1200}, {"exif-orientation/Landscape_6.jpg", 1200, 1800}};
+        {"exif-orientation/Landscape_1.jpg", 1800, 1200}, {"exif-orientation/Landscape_6.jpg", 1800, 1200}};
     int found = 0;
     for (const P& p : photos) {
         std::string path = refimage::testdata(p.path);
@@ -336,7 +336,8 @@ TEST(JpegPhotos, DecodeFullyAtTheirStoredSize) {
         std::vector<uint8_t> bytes = refimage::readFile(path);
         dib d{};
         ASSERT_EQ(pixkit::jpegRead(bytes.data(), bytes.size(), d, {}), Status::Ok) << p.path;
-        // The orientation tag is not applied: the stored size comes back.
+        // The orientation tag is applied: Landscape_6, stored 1200 x 1800,
+        // comes back upright.
         EXPECT_EQ(dibwidth(d), p.w) << p.path;
         EXPECT_EQ(dibheight(d), p.h) << p.path;
         EXPECT_EQ(dibbitcount(d), 24);
