@@ -15,6 +15,7 @@
 
 #include "chart/chartoptions.h"
 #include "chart/edittools.h"
+#include "pattern/compute.h"
 #include "pattern/document.h"
 #include "pattern/knitcheck.h"
 #include "pattern/knitlive.h"
@@ -336,6 +337,14 @@ public:
     QLabel* InfoLabel = nullptr;
     QRadioButton* NearCheck = nullptr;
     QRadioButton* FSErrCheck = nullptr;
+    // colourwork on page 4 (TMainForm_Colourwork.cpp): at most K
+    // yarns per row, floats of at most F stitches; off by default
+    QWidget* ColourworkPanel = nullptr;
+    QCheckBox* ColourworkCheck = nullptr;
+    QSpinBox* YarnsPerRowEdit = nullptr;
+    QCheckBox* CoherentRowsCheck = nullptr;
+    QCheckBox* FloatMaxCheck = nullptr;
+    QSpinBox* FloatMaxEdit = nullptr;
     QSpinBox* YarnCountEdit = nullptr;
     QPushButton* FromMotifBtn = nullptr;
     QPushButton* LoadPaletteBtn = nullptr;
@@ -411,6 +420,15 @@ private:
     // the strip itself added to the page's layout `page`.
     void createKnitControls(QWidget* top, QWidget* right, QBoxLayout* page);
     void connectKnitEvents();
+    // The colourwork choice as a strip of page 4 under the compute buttons
+    // (page 3 has no room beside the method); its events; and the grid
+    // computed as the controls say.
+    void createColourworkControls(QWidget* right, QBoxLayout* page);
+    void connectColourworkEvents();
+    pattern::ComputeStatus computeFromControls(int stitches, int rows, dib& grid,
+                                               const pattern::CancellableProgress& progress);
+    // The float limit offered follows the check's until the user sets one.
+    int colourworkFloatDefault_ = -1;
     // Scrolls the enlarged picture to stitches from..to of `row` (knitter's
     // numbers) and marks them.
     void showKnitSpot(int row, int from, int to);

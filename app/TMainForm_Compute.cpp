@@ -29,7 +29,6 @@ void TMainForm::RenderBtnClick(QObject*) {
     const pattern::PatternDocument& doc = *document_;
     const int stitches = pattern::stitchCount(doc.maschen, doc.breite);
     const int rows = pattern::stitchCount(doc.reihen, doc.hoch);
-    const int rolmod = FSErrCheck->isChecked() ? 1 : 0;
     dib grid{};
     pattern::ComputeStatus status;
     {
@@ -37,11 +36,10 @@ void TMainForm::RenderBtnClick(QObject*) {
         // takes longer than a second.
         ProgressGate gate(this, QStringLiteral("Muster wird berechnet …"));
         const pattern::CancellableProgress toGate = gate.callback();
-        status = pattern::computeGridCancellable(di, stitches, rows, pal, pattern::kYarnColours, rolmod, grid,
-                                                 [this, &toGate](int percent) {
-                                                     SetProSatus(percent);
-                                                     return toGate(percent);
-                                                 });
+        status = computeFromControls(stitches, rows, grid, [this, &toGate](int percent) {
+            SetProSatus(percent);
+            return toGate(percent);
+        });
     }
     if (status == pattern::ComputeStatus::NoMotif) return;  // nothing to compute from (start-up without memory)
     if (status == pattern::ComputeStatus::Cancelled) return;  // the pattern stays as it was

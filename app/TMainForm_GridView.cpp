@@ -204,6 +204,8 @@ void TMainForm::EditModeCheckClick(QObject*) {
     const double fy = double(std::max(vbar->value() - h, 0)) / std::max(1, PaintBox2->height() - h);
     const bool scrolledDown = vbar->value() > h;
     Panel43->setVisible(EditModeCheck->isChecked());
+    // The yarn picker takes the colourwork strip's room while post-editing.
+    if (ColourworkPanel) ColourworkPanel->setVisible(!EditModeCheck->isChecked());
     if (QLayout* l = Panel43->parentWidget()->layout()) l->activate();  // the view's new height, now
     PaintBox2Paint(PaintBox2);
     hbar->setValue(int(fx * PaintBox2->width() + 0.5));

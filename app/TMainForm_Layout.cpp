@@ -473,6 +473,7 @@ void TMainForm::createLayout() {
         UndoBtn->setEnabled(false);
         RedoBtn->setEnabled(false);
         v->addWidget(top);
+        createColourworkControls(right, v);
         Panel43 = named(new QWidget(right), "Panel43");
         Panel43->setFixedHeight(88);
         PaintBox3 = named(new TPaintBox(Panel43), "PaintBox3");
@@ -659,5 +660,6 @@ void TMainForm::connectEvents() {
 
     connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, [this] { FilterComboBox1Change(FilterComboBox1); });
     connectKnitEvents();
+    connectColourworkEvents();
     connectEditorEvents();
 }

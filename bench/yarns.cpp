@@ -6,7 +6,8 @@
 //
 // `bench_yarns --palette FILE N` prints the N yarn colours taken from the
 // picture FILE, one "r g b" line each (tools/yarn_quality.py compares them
-// with other quantisers).
+// with other quantisers); `--error FILE N` the mean CIEDE2000 and CIE76 of
+// FILE reduced to them by nearest colour.
 #include <benchmark/benchmark.h>
 
 #include "bench/benchsupport.h"
@@ -19,6 +20,7 @@
 #include <random>
 #include <string>
 
+#include "pattern/depthdown.h"
 #include "pattern/quantize.h"
 #include "raster/PixKit3.h"
 
@@ -84,10 +86,32 @@ int printPalette(const char* file, int count) {
     return 0;
 }
 
+// Mean CIEDE2000 and CIE76 of the picture against its nearest-colour map
+// onto the N yarns taken from it, at full size.
+int printError(const char* file, int count) {
+    dib m{};
+    OpenDib(&m, file, 0, nullptr);
+    if (!m.poi || dibbitcount(m) != 24) {
+        std::fprintf(stderr, "cannot read %s as 24 bits\n", file);
+        freedib(m);
+        return 1;
+    }
+    LPAL yarns{};
+    yarns.ver = kPaletteVersion;
+    yarns.num = 64;
+    pattern::setYarns(yarns, pattern::coloursFromMotif(m, count));
+    dib grid = pattern::DepthDownTo(m, yarns, 64, 0);
+    std::printf("%.3f %.3f\n", pattern::meanDeltaE2000(m, grid), pattern::meanDeltaE(m, grid));
+    freedib(grid);
+    freedib(m);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--palette") == 0) return printPalette(argv[2], std::atoi(argv[3]));
+    if (argc == 4 && std::strcmp(argv[1], "--error") == 0) return printError(argv[2], std::atoi(argv[3]));
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     motif24();

@@ -1,12 +1,14 @@
 #include "chart/chartstyle.h"
 
 #include <QLocale>
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <unordered_map>
 
 #include "chart/render.h"
+#include "pattern/colourwork.h"
 #include "pattern/yarnname.h"
 #include "platform/controls.h"
 #include "raster/PixKit3.h"
@@ -199,6 +201,10 @@ std::vector<YarnUse> yarnUse(const dib& grid, const ChartGeometry& g, std::vecto
             const PALETTEENTRY& e = grid.pal.rgb0[k + pattern::kYarnIndexOffset];
             use[std::size_t(k)].colour = packrgb(e.peRed, e.peGreen, e.peBlue);
         }
+    if (indexed && g.stitches == gw && g.rows == gh) {
+        const std::vector<int64_t> carried = pattern::colourwork::carriedStitchesPerYarn(grid, kSymbolCount);
+        for (std::size_t k = 0; k < carried.size() && k < use.size(); ++k) use[k].carried = carried[k];
+    }
     std::erase_if(use, [](const YarnUse& u) { return u.stitches == 0; });
     return use;
 }
@@ -219,7 +225,7 @@ LegendText legendText(const std::vector<YarnUse>& use, const ChartInputs& in, co
     auto cm = [&](double v, int decimals) { return de.toString(v, 'f', decimals); };
     LegendText t;
     t.title = QStringLiteral("Farben und Wollbedarf");
-    int64_t total = 0;
+    int64_t total = 0, carried = 0;
     for (const YarnUse& u : use) {
         LegendEntry e;
         e.yarn = u.yarn;
@@ -230,6 +236,7 @@ LegendText legendText(const std::vector<YarnUse>& use, const ChartInputs& in, co
         e.metres = QStringLiteral("ca. ") + metres(u.stitches);
         t.entries.push_back(e);
         total += u.stitches;
+        carried += u.carried;
     }
     t.total = QStringLiteral("Zusammen: %1 Maschen, ca. %2").arg(de.toString(qlonglong(total)), metres(total));
     t.size = QStringLiteral("%1 Maschen × %2 Reihen, fertig %3 × %4 cm")
@@ -241,6 +248,23 @@ LegendText legendText(const std::vector<YarnUse>& use, const ChartInputs& in, co
                                           "an die eigene Wolle anpassen.")
                                .arg(cm(k, 2), QString::number(in.maschen), QString::number(in.reihen),
                                     cm(yarnPerStitchCm(in, k), 3)));
+    // The yarn carried at the back (stranded knitting) is bought as well:
+    // one stitch width for every stitch a float passes; four yarns a line.
+    if (carried) {
+        t.smallPrint.push_back(QStringLiteral("Dazu die Spannfäden auf der Rückseite, je überspannte Masche eine "
+                                              "Maschenbreite:"));
+        QStringList line;
+        for (const YarnUse& u : use) {
+            if (!u.carried) continue;
+            line << QStringLiteral("%1 ca. %2 m").arg(pattern::yarnName(u.yarn),
+                                                      de.toString(pattern::colourwork::carriedMetres(u.carried, in.maschen), 'f', 1));
+            if (line.size() == 4) {
+                t.smallPrint.push_back(line.join(QStringLiteral(", ")));
+                line.clear();
+            }
+        }
+        if (!line.isEmpty()) t.smallPrint.push_back(line.join(QStringLiteral(", ")));
+    }
     return t;
 }
 

@@ -93,6 +93,9 @@ struct YarnUse {
     int yarn = 0;
     uint32_t colour = 0;
     int64_t stitches = 0;
+    // Stitches its floats pass at the back (stranded knitting), by the
+    // knittability check's floats; 0 where the chart resamples the grid.
+    int64_t carried = 0;
 };
 std::vector<YarnUse> yarnUse(const dib& grid, const ChartGeometry& g, std::vector<uint8_t>* cellYarns = nullptr);
 

@@ -2,6 +2,7 @@
 // at times wider) picture, then symbols, heavy lines, column numbers and the
 // legend drawn over and around it, each a step of its own.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <unordered_map>
@@ -41,18 +42,23 @@ struct Canvas {
         return packrgb(p[2], p[1], p[0]);
     }
     void fill(int64_t x0, int64_t y0, int64_t w, int64_t h, uint32_t c) const {
-        for (int64_t y = y0; y < y0 + h; ++y)
-            for (int64_t x = x0; x < x0 + w; ++x) put(x, y, c);
+        const uint8_t px[3] = {uint8_t(getb(c)), uint8_t(getg(c)), uint8_t(getr(c))};
+        for (int64_t y = y0; y < y0 + h; ++y) {
+            uint8_t* p = row(y) + 3 * x0;
+            for (int64_t x = 0; x < w; ++x, p += 3) std::memcpy(p, px, 3);
+        }
     }
     // Text box copied in opaque, black on white, as the row numbers are.
     void text(const NumberMask& m, int64_t x0, int64_t y0) const {
+        // Black and white are each one byte thrice: ink 1 gives 0x00, 0 gives 0xFF.
+        static_assert(kInk == 0x000000u && kPaper == 0xFFFFFFu);
+        const int64_t i0 = std::max<int64_t>(0, -x0), i1 = std::min<int64_t>(m.width, width - x0);
         for (int j = 0; j < m.height; ++j) {
             const int64_t y = y0 + j;
             if (y < 0 || y >= height) continue;
-            for (int i = 0; i < m.width; ++i) {
-                const int64_t x = x0 + i;
-                if (x >= 0 && x < width) put(x, y, m.ink[std::size_t(j) * m.width + i] ? kInk : kPaper);
-            }
+            const uint8_t* s = m.ink.data() + std::size_t(j) * std::size_t(m.width);
+            uint8_t* p = row(y) + 3 * (x0 + i0);
+            for (int64_t i = i0; i < i1; ++i, p += 3) p[0] = p[1] = p[2] = uint8_t(s[i] - 1);
         }
     }
 };
@@ -97,17 +103,28 @@ void drawSwatch(const Canvas& cv, int64_t x0, int64_t y0, int64_t w, int64_t h, 
     }
 }
 
-// Symbols and heavy lines, drawn into each picture row of the cells right
-// after the plain renderer wrote it: the row is still in the cache.
+// 3 * cw bytes (at least 16) in 16-byte steps, the last one flush with the
+// end: a cell is too short for memcpy's call to pay.
+inline void copyCellRow(uint8_t* d, const uint8_t* s, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16) std::memcpy(d + i, s + i, 16);
+    if (i < n) std::memcpy(d + n - 16, s + n - 16, 16);
+}
+
+// The cells of each picture row with their symbols and heavy lines. A cell
+// is a fixed picture per fill and yarn (outline, fill, symbol ink), made
+// once as a tile; a picture row copies row k of its cells' tiles, then the
+// heavy lines go over it.
 class CellDecor {
 public:
     CellDecor(const ChartGeometry& g, const ChartOptions& o, const std::vector<uint8_t>& yarns)
-        : g_(g), mode_(o.heavyLines), yarns_(o.symbols ? &yarns : nullptr) {
+        : g_(g), outline_(o.outline), mode_(o.heavyLines), yarns_(o.symbols ? &yarns : nullptr),
+          cellBytes_(std::size_t(3 * g.cellWidth)), tileBytes_(cellBytes_ * std::size_t(g.cellHeight)) {
         if (yarns_) {
             // Per yarn and row of the cell, the byte offsets of its ink.
             const SymbolPlace place = symbolPlace(double(g.cellWidth), double(g.cellHeight), 1, true);
             const int64_t d = int64_t(place.dot), ox = int64_t(place.x), oy = int64_t(place.y);
-            ink_.resize(std::size_t(kSymbolCount) * std::size_t(g.cellHeight));
+            ink_.resize(std::size_t(kSymbolCount));
             for (int k = 0; k < kSymbolCount; ++k) {
                 const SymbolBitmap& b = symbolBitmap(k);
                 for (int y = 0; y < kSymbolSize; ++y)
@@ -115,28 +132,44 @@ public:
                         if (b[std::size_t(y)] >> x & 1u)
                             for (int64_t j = 0; j < d; ++j)
                                 for (int64_t i = 0; i < d; ++i)
-                                    inkRow(k, oy + y * d + j).push_back(int32_t(3 * (ox + x * d + i)));
+                                    ink_[std::size_t(k)].push_back((oy + y * d + j) * int64_t(cellBytes_) + 3 * (ox + x * d + i));
             }
         }
         for (int64_t n = 1; n < g.stitches; ++n) {
             const LineWeight w = lineAfter(n, g.stitches, mode_);
             if (w != LineWeight::none) columns_.push_back({kLeftMargin + (g.stitches - n) * g.cellWidth, w});
         }
+        if (mode_ != HeavyLines::none) {
+            // The rows of a row boundary's line, across the cells.
+            const std::size_t n = std::size_t(g.stitches * g.cellWidth);
+            heavyRow_.resize(3 * n);
+            dashedRow_.resize(3 * n);
+            for (std::size_t x = 0; x < n; ++x) {
+                put(heavyRow_.data() + 3 * x, colour(LineWeight::heavy, int64_t(x)));
+                put(dashedRow_.data() + 3 * x, colour(LineWeight::dashed, int64_t(x)));
+            }
+        }
     }
 
     void operator()(uint8_t* row, int64_t r, int64_t k, const std::vector<uint32_t>& fill) {
-        if (yarns_) {
-            if (r != inksRow_) {
-                inks_.resize(fill.size());
-                for (std::size_t c = 0; c < fill.size(); ++c) inks_[c] = inkOn(fill[c]);
-                inksRow_ = r;
+        uint8_t* cells = row + 3 * kLeftMargin;
+        if (mode_ != HeavyLines::none) {
+            // A row boundary lies between the last pixel row of one cell row
+            // and the first of the next; its line covers the cells whole.
+            const int64_t below = k == 0 ? g_.rows - r : k == g_.cellHeight - 1 ? g_.rows - r - 1 : 0;
+            const LineWeight w = below > 0 ? lineAfter(below, g_.rows, mode_) : LineWeight::none;
+            if (w != LineWeight::none) {
+                const std::vector<uint8_t>& line = w == LineWeight::heavy ? heavyRow_ : dashedRow_;
+                std::memcpy(cells, line.data(), line.size());
+                return;
             }
-            const uint8_t* yarn = yarns_->data() + r * g_.stitches;
-            uint8_t* cell = row + 3 * kLeftMargin;
-            for (int64_t c = 0; c < g_.stitches; ++c, cell += 3 * g_.cellWidth) {
-                const uint32_t ink = inks_[std::size_t(c)];
-                for (int32_t off : inkRow(yarn[c], k)) put(cell + off, ink);
-            }
+        }
+        if (r != tilesRow_) tilesOf(r, fill);
+        const std::size_t from = std::size_t(k) * cellBytes_;
+        uint8_t* cell = cells;
+        for (const uint32_t t : rowTiles_) {
+            copyCellRow(cell, tiles_.data() + t + from, cellBytes_);
+            cell += cellBytes_;
         }
         if (mode_ == HeavyLines::none) return;
         // Along the line from the top of the cells, for the dashes.
@@ -146,13 +179,6 @@ public:
             put(row + 3 * (x - 1), c);
             put(row + 3 * x, c);
         }
-        // A row boundary lies between the last pixel row of one cell row
-        // and the first of the next.
-        const int64_t below = k == 0 ? g_.rows - r : k == g_.cellHeight - 1 ? g_.rows - r - 1 : 0;
-        const LineWeight w = below > 0 ? lineAfter(below, g_.rows, mode_) : LineWeight::none;
-        if (w == LineWeight::none) return;
-        uint8_t* p = row + 3 * kLeftMargin;
-        for (int64_t x = 0; x < g_.stitches * g_.cellWidth; ++x, p += 3) put(p, colour(w, x));
     }
 
 private:
@@ -164,28 +190,93 @@ private:
         p[1] = getg(c);
         p[2] = getr(c);
     }
-    std::vector<int32_t>& inkRow(int yarn, int64_t k) { return ink_[std::size_t(yarn) * std::size_t(g_.cellHeight) + std::size_t(k)]; }
+
+    // The tile of every cell of row r, made where new.
+    void tilesOf(int64_t r, const std::vector<uint32_t>& fill) {
+        // Kept tiles stay few; a grid of very many colours starts afresh.
+        if (keys_.size() > kMaxTiles) {
+            recent_.fill(Recent{});
+            keys_.clear();
+            tiles_.clear();
+            slots_.clear();
+        }
+        const uint8_t* yarn = yarns_ ? yarns_->data() + r * g_.stitches : nullptr;
+        rowTiles_.resize(fill.size());
+        for (std::size_t c = 0; c < fill.size(); ++c) {
+            // A yarn mostly has one fill: its last tile is tried first.
+            const int y = yarn ? yarn[c] : 0;
+            Recent& last = recent_[std::size_t(y)];
+            if (last.tile == kEmpty || last.fill != fill[c]) last = {fill[c], tile(fill[c], y)};
+            rowTiles_[c] = last.tile;
+        }
+        tilesRow_ = r;
+    }
+
+    uint32_t tile(uint32_t fill, int yarn) {
+        const uint64_t key = uint64_t(fill) << 8 | uint64_t(yarn);
+        if (slots_.size() < 2 * keys_.size() + 2) rehash();
+        std::size_t i = slotOf(key);
+        for (; slots_[i] != kEmpty; i = (i + 1) & (slots_.size() - 1))
+            if (keys_[slots_[i]] == key) return uint32_t(std::size_t(slots_[i]) * tileBytes_);
+        slots_[i] = uint32_t(keys_.size());
+        keys_.push_back(key);
+        const std::size_t at = tiles_.size();
+        tiles_.resize(at + tileBytes_);
+        uint8_t* t = tiles_.data() + at;
+        // As the plain renderer draws a cell: the ring's top and bottom all
+        // outline, the rows between outline, fill, outline.
+        const uint32_t o = outlineColour(fill, outline_);
+        const int64_t cw = g_.cellWidth, ch = g_.cellHeight;
+        for (int64_t k = 0; k < ch; ++k) {
+            uint8_t* p = t + std::size_t(k) * cellBytes_;
+            for (int64_t x = 0; x < cw; ++x) put(p + 3 * x, k == 0 || k == ch - 1 ? o : fill);
+            if (k != 0 && k != ch - 1) {
+                put(p, o);
+                put(p + 3 * (cw - 1), o);
+            }
+        }
+        if (yarns_) {
+            const uint32_t ink = inkOn(fill);
+            for (int64_t off : ink_[std::size_t(yarn)]) put(t + off, ink);
+        }
+        return uint32_t(at);
+    }
+
+    std::size_t slotOf(uint64_t key) const {
+        return std::size_t((key * 0x9E3779B97F4A7C15ull) >> 32) & (slots_.size() - 1);
+    }
+    void rehash() {
+        std::size_t n = 64;
+        while (n < 4 * keys_.size() + 4) n *= 2;
+        slots_.assign(n, kEmpty);
+        for (std::size_t k = 0; k < keys_.size(); ++k) {
+            std::size_t i = slotOf(keys_[k]);
+            while (slots_[i] != kEmpty) i = (i + 1) & (n - 1);
+            slots_[i] = uint32_t(k);
+        }
+    }
+
+    static constexpr uint32_t kEmpty = std::numeric_limits<uint32_t>::max();
+    static constexpr std::size_t kMaxTiles = 4096;
 
     const ChartGeometry& g_;
+    Outline outline_;
     HeavyLines mode_;
     const std::vector<uint8_t>* yarns_;
-    std::vector<std::vector<int32_t>> ink_;
+    std::size_t cellBytes_, tileBytes_;
+    std::vector<std::vector<int64_t>> ink_;  // per yarn, byte offsets in a tile
     std::vector<std::pair<int64_t, LineWeight>> columns_;
-    std::vector<uint32_t> inks_;
-    int64_t inksRow_ = -1;
+    std::vector<uint8_t> heavyRow_, dashedRow_;
+    std::vector<uint8_t> tiles_;
+    std::vector<uint64_t> keys_;
+    std::vector<uint32_t> slots_;     // open addressing: index into keys_
+    std::vector<uint32_t> rowTiles_;  // byte offset of each cell's tile
+    int64_t tilesRow_ = -1;
+    struct Recent {
+        uint32_t fill = 0, tile = kEmpty;
+    };
+    std::array<Recent, kSymbolCount> recent_{};
 };
-
-// Stitch numbers counted from the right, centred over and under their column.
-void drawColumnNumbers(const Canvas& cv, const ChartGeometry& g, int64_t cellsTop, int step, RowNumberRenderer& text) {
-    const int64_t cellsBottom = cellsTop + g.rows * g.cellHeight;
-    for (int64_t n = 1; n <= g.stitches; ++n) {
-        if (!columnNumbered(step, n)) continue;
-        const NumberMask m = text.render(n);
-        const int64_t x = kLeftMargin + (g.stitches - n) * g.cellWidth + (g.cellWidth - m.width) / 2;
-        cv.text(m, x, cellsTop - kNumberGap - m.height);
-        cv.text(m, x, cellsBottom + kNumberGap);
-    }
-}
 
 struct LegendMasks {
     NumberMask title, total, size;
@@ -195,16 +286,17 @@ struct LegendMasks {
     int64_t swatchW = 0, swatchH = 0, entryW = 0, pitch = 0, lineH = 0, widest = 0;
 };
 
-// Legend lines drawn once and kept: a redraw asks for the same lines again,
+// Legend lines and column numbers drawn once and kept: a redraw asks for the same lines again,
 // and the font engine costs more than the rest of the legend. One thread
 // only, as all rendering.
 class LegendCache {
 public:
-    explicit LegendCache(RowNumberRenderer& r) : r_(r) {}
+    // The font's key once: making it costs more than a lookup.
+    explicit LegendCache(RowNumberRenderer& r) : r_(r), font_(r.font().key() + QLatin1Char('\n')) {}
     NumberMask text(const QString& s) {
         static std::unordered_map<QString, NumberMask> kept;
         if (kept.size() > 4096) kept.clear();
-        const QString key = r_.font().key() + QLatin1Char('\n') + s;
+        const QString key = font_ + s;
         auto it = kept.find(key);
         if (it == kept.end()) it = kept.emplace(key, r_.text(s)).first;
         return it->second;
@@ -212,7 +304,21 @@ public:
 
 private:
     RowNumberRenderer& r_;
+    QString font_;
 };
+
+// Stitch numbers counted from the right, centred over and under their column.
+void drawColumnNumbers(const Canvas& cv, const ChartGeometry& g, int64_t cellsTop, int step, RowNumberRenderer& renderer) {
+    LegendCache text(renderer);
+    const int64_t cellsBottom = cellsTop + g.rows * g.cellHeight;
+    for (int64_t n = 1; n <= g.stitches; ++n) {
+        if (!columnNumbered(step, n)) continue;
+        const NumberMask& m = text.text(QString::number(n));
+        const int64_t x = kLeftMargin + (g.stitches - n) * g.cellWidth + (g.cellWidth - m.width) / 2;
+        cv.text(m, x, cellsTop - kNumberGap - m.height);
+        cv.text(m, x, cellsBottom + kNumberGap);
+    }
+}
 
 LegendMasks legendMasks(const LegendText& t, const ChartGeometry& g, RowNumberRenderer& renderer) {
     LegendCache text(renderer);
@@ -298,7 +404,7 @@ ChartResult renderWithOptions(const dib& grid, const ChartInputs& in, const Char
     const std::vector<YarnUse> use = yarnUse(grid, plain, o.symbols ? &cellYarns : nullptr);
 
     Layout l;
-    l.band = o.columnNumbers ? text.render(0).height : 0;
+    l.band = o.columnNumbers ? text.height() : 0;
     l.chartTop = l.band;
     l.cellsTop = l.chartTop + kTopMargin;
     l.width = plain.width;

@@ -137,7 +137,8 @@ public:
                 const int64_t r = (y - kTopMargin) / ch, k = (y - kTopMargin) % ch;
                 if (r != patternRow) {
                     fillsOf(grid, int(gh * r / g_.rows), srcx, fill);
-                    if (patternRow < 0 || fill != last) {
+                    // The hook writes the cells itself; only the margins are taken.
+                    if (!hook_ && (patternRow < 0 || fill != last)) {
                         for (int64_t c = 0; c < g_.stitches; ++c) {
                             const uint32_t f = fill[std::size_t(c)], o = outlineColour(f, outline_);
                             if (patternRow >= 0 && f == last[std::size_t(c)]) continue;
@@ -154,8 +155,17 @@ public:
                 pattern = k == 0 || k == ch - 1 ? edge.data() : inner.data();
             }
             uint8_t* p = row(y);
-            std::memcpy(p, pattern, std::size_t(bytew));
-            if (hook_ && y >= kTopMargin && y < cellsEnd) hook_(p, (y - kTopMargin) / ch, (y - kTopMargin) % ch, fill);
+            if (hook_ && y >= kTopMargin && y < cellsEnd) {
+                // The margins from the pattern, the cells from the hook,
+                // each byte written once.
+                const std::size_t cellsFrom = std::size_t(3 * kLeftMargin);
+                const std::size_t cellsTo = std::size_t(3 * (kLeftMargin + g_.stitches * cw));
+                std::memcpy(p, pattern, cellsFrom);
+                hook_(p, (y - kTopMargin) / ch, (y - kTopMargin) % ch, fill);
+                std::memcpy(p + cellsTo, pattern + cellsTo, std::size_t(bytew) - cellsTo);
+            } else {
+                std::memcpy(p, pattern, std::size_t(bytew));
+            }
             if (g_.rows == 0 || y < kTopMargin) continue;
 
             // Cell rows whose top lies within `reach` rows above y.

@@ -147,9 +147,10 @@ ChartResult renderWithOptions(const dib& grid, const ChartInputs& in, const Char
 // The plain renderer's cells, row numbers and row lines, with the outline
 // and the row numbering of `o`, into `out` (only poi and bytew are used; it
 // may be a band of rows of a larger picture, g.height rows high).
-// With `hook`, called for every picture row of the cells as soon as the
-// row is written (while it is in the cache): the row's pixels, its cell
-// row r from the top, the row k within the cell and the fills of row r.
+// With `hook`, called for every picture row of the cells to write its cells
+// (the margins are the renderer's): the row's pixels, its cell row r from
+// the top, the row k within the cell and the fills of row r. Row numbers
+// and lines come after it.
 using CellRowHook = std::function<void(uint8_t* row, int64_t r, int64_t k, const std::vector<uint32_t>& fill)>;
 void drawPlainChart(dib& out, const ChartGeometry& g, const dib& grid, const ChartOptions& o, CellRowHook hook = {});
 

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
+#include "pattern/colourwork.h"
 #include "pattern/depthdown.h"
 #include "pattern/depthup.h"
 #include "pattern/resize.h"
@@ -57,7 +59,9 @@ int64_t computePeakBytes(int /*motifWidth*/, int /*motifHeight*/, int motifBits,
 namespace {
 
 // The computation; `cancelled` (may be null) is looked at between the stages.
-ComputeStatus compute(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols, int rolmod, dib& grid,
+// `reduce` makes the grid from the resampled motif.
+using Reduce = std::function<dib(const dib& resampled, const Progress& progress)>;
+ComputeStatus compute(const dib& motif, int stitches, int rows, const Reduce& reduce, dib& grid,
                       const Progress& progress, int64_t memoryBudget, const bool* cancelled) {
     auto stop = [&] { return cancelled && *cancelled; };
     ComputeStatus status = ComputeStatus::Ok;
@@ -98,7 +102,7 @@ ComputeStatus compute(const dib& motif, int stitches, int rows, const LPAL& yarn
         report(progress, 0);
         return ComputeStatus::OutOfMemory;
     }
-    dib result = DepthDownTo(resampled, yarns, zcols, rolmod, progress);
+    dib result = reduce(resampled, progress);
     freedib(resampled);
     if (stop()) {
         freedib(result);
@@ -113,21 +117,52 @@ ComputeStatus compute(const dib& motif, int stitches, int rows, const LPAL& yarn
     return ComputeStatus::Ok;
 }
 
+Reduce plainReduction(const LPAL& yarns, int zcols, int rolmod) {
+    return [&yarns, zcols, rolmod](const dib& resampled, const Progress& progress) {
+        return DepthDownTo(resampled, yarns, zcols, rolmod, progress);
+    };
+}
+
+Reduce colourworkReduction(const LPAL& yarns, int zcols, const colourwork::Options& options) {
+    return [&yarns, zcols, options](const dib& resampled, const Progress& progress) {
+        return colourwork::reduceRows(resampled, yarns, zcols, options, progress);
+    };
+}
+
+ComputeStatus cancellable(const dib& motif, int stitches, int rows, const Reduce& reduce, dib& grid,
+                          const CancellableProgress& progress, int64_t memoryBudget) {
+    bool cancelled = false;
+    const Progress each = [&](int percent) {
+        if (!proceed(progress, percent)) cancelled = true;
+    };
+    return compute(motif, stitches, rows, reduce, grid, each, memoryBudget, &cancelled);
+}
+
 }  // namespace
 
 ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols, int rolmod,
                           dib& grid, const Progress& progress, int64_t memoryBudget) {
-    return compute(motif, stitches, rows, yarns, zcols, rolmod, grid, progress, memoryBudget, nullptr);
+    return compute(motif, stitches, rows, plainReduction(yarns, zcols, rolmod), grid, progress, memoryBudget, nullptr);
 }
 
 ComputeStatus computeGridCancellable(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols,
                                      int rolmod, dib& grid, const CancellableProgress& progress,
                                      int64_t memoryBudget) {
-    bool cancelled = false;
-    const Progress each = [&](int percent) {
-        if (!proceed(progress, percent)) cancelled = true;
-    };
-    return compute(motif, stitches, rows, yarns, zcols, rolmod, grid, each, memoryBudget, &cancelled);
+    return cancellable(motif, stitches, rows, plainReduction(yarns, zcols, rolmod), grid, progress, memoryBudget);
+}
+
+ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols,
+                          const colourwork::Options& colourwork, dib& grid, const Progress& progress,
+                          int64_t memoryBudget) {
+    return compute(motif, stitches, rows, colourworkReduction(yarns, zcols, colourwork), grid, progress, memoryBudget,
+                   nullptr);
+}
+
+ComputeStatus computeGridCancellable(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols,
+                                     const colourwork::Options& colourwork, dib& grid,
+                                     const CancellableProgress& progress, int64_t memoryBudget) {
+    return cancellable(motif, stitches, rows, colourworkReduction(yarns, zcols, colourwork), grid, progress,
+                       memoryBudget);
 }
 
 }  // namespace pattern

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "pattern/colourwork.h"
 #include "pattern/limits.h"
 #include "pattern/progress.h"
 #include "raster/dib.h"
@@ -53,6 +54,16 @@ ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& 
 // allocated.
 ComputeStatus computeGridCancellable(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols,
                                      int rolmod, dib& grid, const CancellableProgress& progress,
+                                     int64_t memoryBudget = computeMemoryBudget());
+
+// The same, reducing under the colourwork limits (yarns per row, floats;
+// pattern/colourwork.h) instead of DepthDownTo.
+ComputeStatus computeGrid(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols,
+                          const colourwork::Options& colourwork, dib& grid, const Progress& progress = {},
+                          int64_t memoryBudget = computeMemoryBudget());
+ComputeStatus computeGridCancellable(const dib& motif, int stitches, int rows, const LPAL& yarns, int zcols,
+                                     const colourwork::Options& colourwork, dib& grid,
+                                     const CancellableProgress& progress,
                                      int64_t memoryBudget = computeMemoryBudget());
 
 }  // namespace pattern

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "pattern/cielab.h"
 #include "pattern/limits.h"
 
 namespace pattern {
@@ -43,6 +44,7 @@ Lab labFromLinear(double r, double g, double b) {
 }
 
 Lab labOf(double r, double g, double b) { return labFromLinear(toLinear(r), toLinear(g), toLinear(b)); }
+
 
 struct Rgb {
     double r, g, b;
@@ -219,6 +221,8 @@ constexpr int kLloydRounds = 24;
 // Rounds that go on while the assignment stands, for the median to settle.
 constexpr int kMedianRounds = 8;
 constexpr double kMinDifference = 0.5;
+// Rounds measured by CIEDE2000 at the end.
+constexpr int kFinishRounds = 6;
 
 }  // namespace
 
@@ -244,7 +248,17 @@ std::vector<PALETTEENTRY> coloursFromMotif(const dib& motif, int count) {
     // the CIELAB median of its colours. A yarn left without colours takes the
     // colour worst served so far.
     std::vector<int> owner(pts.size(), -1);
-    for (int round = 0; round < kLloydRounds; ++round) {
+    // Once the rounds in CIELAB have settled, a few more measure by
+    // CIEDE2000, which weighs lightness, chroma and hue as the eye does (a
+    // saturated green's chroma far less than CIELAB): the medians move to
+    // where that difference is least. The yarns kept are those of the round
+    // with the least total CIEDE2000, so finishing never makes them worse.
+    int finishing = -1;  // finishing rounds done; -1 before
+    double bestError = -1;
+    std::vector<Rgb> bestYarns;
+    for (int round = 0; round < kLloydRounds + kFinishRounds; ++round) {
+        const bool finish = finishing >= 0;
+        double total = 0;
         bool changed = false;
         std::vector<Lab> centres;
         for (const Rgb& y : yarns) centres.push_back(labOf(y.r, y.g, y.b));
@@ -266,13 +280,26 @@ std::vector<PALETTEENTRY> coloursFromMotif(const dib& motif, int count) {
             // its square: weighing each colour by 1 / its difference moves
             // the yarn toward the median of its colours (Weiszfeld), which
             // a few large differences do not pull away from the many small.
-            const double d = std::sqrt(dist2(pts[i].lab, centres[size_t(best)]));
+            const Lab& c = centres[size_t(best)];
+            const double d = finish ? cielab::ciede2000(cielab::Lab{pts[i].lab.l, pts[i].lab.a, pts[i].lab.b},
+                                                        cielab::Lab{c.l, c.a, c.b})
+                                    : std::sqrt(dist2(pts[i].lab, c));
+            total += pts[i].weight * d;
             Point p = pts[i];
             p.weight /= std::max(d, kMinDifference);
             sums[best].add(p);
             err[i] = pts[i].weight * d;
         }
-        if (!changed && round >= kMedianRounds) break;
+        if (finish) {
+            if (bestError < 0 || total < bestError) {
+                bestError = total;
+                bestYarns = yarns;
+            }
+            if (++finishing > kFinishRounds) break;
+        } else if ((!changed && round >= kMedianRounds) || round + 1 == kLloydRounds) {
+            finishing = 0;
+            continue;  // the same yarns again, now measured by CIEDE2000
+        }
         for (size_t k = 0; k < yarns.size(); ++k) {
             if (sums[k].w > 0) {
                 yarns[k] = rgbOf(sums[k].mean());
@@ -284,6 +311,8 @@ std::vector<PALETTEENTRY> coloursFromMotif(const dib& motif, int count) {
             err[worst] = 0;
         }
     }
+
+    if (!bestYarns.empty()) yarns = bestYarns;
 
     // Dark to light; equal yarns once.
     std::vector<std::pair<Lab, PALETTEENTRY>> sorted;
@@ -335,7 +364,10 @@ std::vector<int64_t> stitchesPerYarn(const dib& grid, int zcols) {
     return perYarn;
 }
 
-double meanDeltaE(const dib& picture, const dib& grid) {
+namespace {
+
+template <class Diff>
+double meanDifference(const dib& picture, const dib& grid, Diff diff) {
     const int w = dibwidth(picture), h = dibheight(picture);
     if (!picture.poi || !grid.poi || dibbitcount(picture) != 24 || dibbitcount(grid) != 8 || w <= 0 || h <= 0 ||
         dibwidth(grid) != w || dibheight(grid) != h)
@@ -352,9 +384,21 @@ double meanDeltaE(const dib& picture, const dib& grid) {
         const uint8_t* p = picture.poi + int64_t(y) * picture.bytew;
         const uint8_t* g = grid.poi + int64_t(y) * grid.bytew;
         for (int x = 0; x < w; ++x, p += 3)
-            sum += std::sqrt(dist2(labFromLinear(linear[p[2]], linear[p[1]], linear[p[0]]), entries[g[x]]));
+            sum += diff(labFromLinear(linear[p[2]], linear[p[1]], linear[p[0]]), entries[g[x]]);
     }
     return sum / (double(w) * h);
+}
+
+}  // namespace
+
+double meanDeltaE(const dib& picture, const dib& grid) {
+    return meanDifference(picture, grid, [](const Lab& p, const Lab& q) { return std::sqrt(dist2(p, q)); });
+}
+
+double meanDeltaE2000(const dib& picture, const dib& grid) {
+    return meanDifference(picture, grid, [](const Lab& p, const Lab& q) {
+        return cielab::ciede2000(cielab::Lab{p.l, p.a, p.b}, cielab::Lab{q.l, q.a, q.b});
+    });
 }
 
 }  // namespace pattern

@@ -40,5 +40,7 @@ std::vector<int64_t> stitchesPerYarn(const dib& grid, int zcols);
 // an 8-bit grid of the same size, pixel for pixel through the grid's
 // palette; -1 when the two do not match.
 double meanDeltaE(const dib& picture, const dib& grid);
+// The same in CIEDE2000.
+double meanDeltaE2000(const dib& picture, const dib& grid);
 
 }  // namespace pattern

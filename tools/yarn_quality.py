@@ -20,7 +20,7 @@ import sys
 import numpy as np
 from PIL import Image
 
-COUNTS = (4, 8, 16, 32)
+COUNTS = tuple(int(n) for n in os.environ.get("YARN_COUNTS", "4 8 16 32").split())
 
 
 def srgb_to_lab(rgb):
