@@ -194,9 +194,12 @@ void TMainForm::SavePatternBtnClick(QObject*) {
     const pattern::PatternInfo info{doc.maschen, doc.reihen, doc.breite, doc.hoch, knitRow};
     QString reason;
     const pattern::PatternFileStatus st = pattern::savePattern(path, di3, info, &reason);
-    if (st != pattern::PatternFileStatus::Ok)
+    if (st != pattern::PatternFileStatus::Ok) {
         errorreport::Report(messages::patternFileRefusal(st, path, reason), this, QStringLiteral("Muster speichern"),
                             errorreport::Severity::Warning);
+        return;
+    }
+    document_->fileName = path;
 }
 
 void TMainForm::OpenPatternBtnClick(QObject*) {
@@ -224,4 +227,5 @@ void TMainForm::OpenPatternBtnClick(QObject*) {
     init = false;
     readSize();
     document_->resetGrid(grid, pattern::GridOrigin::Opened);
+    document_->fileName = path;
 }

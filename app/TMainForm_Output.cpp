@@ -1,4 +1,5 @@
 // Saving and printing the chart.
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QSpinBox>
 #include <memory>
@@ -6,6 +7,7 @@
 #include <QTabWidget>
 
 #include "app/TMainForm.h"
+
 #include "app/messages.h"
 #include "app/progressgate.h"
 #include "app/ButtonsXP.h"
@@ -119,6 +121,7 @@ void TMainForm::savePagesPdf(const PdfRequest& request) {
     if (!dibvalid(di3)) return;
     output::PageDocument doc(di3, maschened->value(), reihened->value(), request.cellWidthMm, request.overlap,
                              output::pageStyleOf(chartopts));
+    if (!document_->fileName.isEmpty()) doc.title = QFileInfo(document_->fileName).fileName();
     // Asked before the file is chosen: a refused count leaves no file.
     if (!pagesConfirmed(doc, true, request.owner)) return;
     PdfDialog->InitialDir = dialogFolders->startFor(TDialogFolders::Pdf);

@@ -737,7 +737,7 @@ PdfStatus exportPdf(const QString& path, PageDocument& doc, const QPageLayout& l
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QPdfWriter writer(&buffer);
-        writer.setTitle(QString::fromUtf8(kPrintTitle));
+        writer.setTitle(doc.title.isEmpty() ? QString::fromUtf8(kPrintTitle) : doc.title);
         writer.setCreator(QStringLiteral("Tricoma"));
         writer.setResolution(kPdfResolution);
         writer.setPageLayout(layout);

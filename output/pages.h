@@ -172,6 +172,8 @@ public:
     // Draws the legend into a rect on the last page; replaceable.
     using LegendPainter = std::function<void(QPainter&, const QRectF& rect, double dotsPerMm)>;
     LegendPainter legend;
+    // The PDF's document title; the print job's title when empty.
+    QString title;
 
     // The legend the pages carry, as the chart's legend has it.
     const chart::LegendText& legendText() const { return legendText_; }

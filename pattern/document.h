@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <QUndoCommand>
 #include <QUndoStack>
 #include <cstdint>
@@ -75,6 +76,9 @@ public:
     // Yarns "in use" for a palette file: the count taken from the motif or
     // read from a file; all of yarns.num otherwise.
     int yarnsInUse = 0;
+    // The pattern file the grid was last opened from or saved to; empty
+    // for a grid never saved.
+    QString fileName;
 
     // The grid on screen was edited since it was computed or opened: a step
     // other than a computation lies between it and its computation.

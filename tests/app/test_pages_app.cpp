@@ -116,3 +116,23 @@ TEST_F(MultiPageFromTheWindow, PdfExportFailureIsReportedInGerman) {
               "existiert und beschrieben werden darf.");
     EXPECT_FALSE(QFile::exists("/nonexistent/tricoma/muster.pdf"));
 }
+
+// The PDF carries the pattern's file name as its title once there is one;
+// the print job keeps its own title.
+class PolishPdfTitle : public MultiPageFromTheWindow {};
+
+TEST_F(PolishPdfTitle, IsThePatternsFileNameWhenThereIsOne) {
+    if (!pagesupport::havePoppler()) GTEST_SKIP() << "pdfinfo (poppler-utils) is needed";
+    QTemporaryDir dir;
+    auto title = [](const QString& pdf) {
+        const auto m = QRegularExpression(R"(Title:\s+(.*)\n)").match(pagesupport::run("pdfinfo", {pdf}).value_or(""));
+        return m.hasMatch() ? m.captured(1).trimmed() : QString();
+    };
+    answer(dir.filePath("ohne.pdf"));
+    form->PdfBtnClick(form->PdfBtn);
+    EXPECT_EQ(title(dir.filePath("ohne.pdf")), "Velisto Bild");
+    form->document().fileName = dir.filePath("pullover.png");
+    answer(dir.filePath("mit.pdf"));
+    form->PdfBtnClick(form->PdfBtn);
+    EXPECT_EQ(title(dir.filePath("mit.pdf")), "pullover.png");
+}
