@@ -1,13 +1,13 @@
 #include "app/KnitModeUnit.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -17,6 +17,7 @@
 #include "chart/knitpreview.h"
 #include "platform/dialogs.h"
 #include "platform/errorreport.h"
+#include "platform/safefile.h"
 #include "raster/dib.h"
 
 namespace {
@@ -52,14 +53,7 @@ pattern::Knitting knittingOf(chart::RowNumbering mode) {
 }
 
 bool writeTextFile(const QString& path, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return bool(platform::writeFileSafely(path, text.toUtf8()));
 }
 
 // ---- the tracker's chart
@@ -435,13 +429,11 @@ bool TKnitPreviewForm::savePng(const QString& path) const {
     const QImage image = chart::knitPreviewImage(PreviewView->cells(), PreviewView->colours(), PreviewView->maschen(),
                                                  PreviewView->reihen(), PreviewView->stitchWidth());
     if (image.isNull()) return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (!image.save(&file, "png") || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    // Encoded in memory first: only complete bytes replace an older file.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "png")) return false;
+    return bool(platform::writeFileSafely(path, bytes));
 }
 
 void TKnitPreviewForm::SavePngBtnClick() {

@@ -21,6 +21,7 @@
 #include "chart/knitpreview.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
+#include "platform/safefile.h"
 #include "raster/PixKit3.h"
 #include "support/pagesupport.h"
 
@@ -170,4 +171,19 @@ TEST(RowTracker, PhotoScreenshots) {
     QTest::qWait(50);
     ASSERT_TRUE(preview->grab().save(dir + QStringLiteral("/preview-window.png")));
     ASSERT_TRUE(preview->savePng(dir + QStringLiteral("/preview-export.png")));
+}
+
+// Written rows go through the one safe write: a full disk keeps the file
+// that was there, byte for byte, and says it failed.
+TEST(NothingLostWrittenRows, AFullDiskKeepsTheOldFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("reihen.txt");
+    ASSERT_TRUE(writeTextFile(path, QStringLiteral("alte Reihen")));
+    platform::setWriteLimitForTesting(4);
+    EXPECT_FALSE(writeTextFile(path, QStringLiteral("Reihe 1 (Hinreihe, von rechts): 4 × Garn 1 (4 M.)")));
+    platform::setWriteLimitForTesting(-1);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("alte Reihen"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"reihen.txt"});
 }
