@@ -153,6 +153,40 @@ void BM_PaintOverview(benchmark::State& state) {
     freedib(grid);
 }
 
+// The baseline in the same run: the overview as it was painted before, a
+// full-size picture of the grid made afresh for every paint and scaled down.
+void BM_PaintOverviewFullPicture(benchmark::State& state) {
+    constexpr int kHuge = 12000;
+    dib grid{};
+    newdib(&grid, kHuge, kHuge, 8, nullptr, 0);
+    for (int i = 0; i < 256; ++i) grid.pal.rgb0[i] = PALETTEENTRY{uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 0};
+    for (int y = 0; y < kHuge; ++y) std::memset(grid.poi + int64_t(y) * grid.bytew, 10 + (y / 100) % 64, size_t(kHuge));
+    const double s = 300 / 25.4;
+    QImage page(int(190 * s), int(277 * s), QImage::Format_RGB32);
+    const bool rss = resetResidentPeak();
+    const long long before = residentPeak();
+    for (auto _ : state) {
+        for (int k = 0; k < 2; ++k) {
+            QImage full(kHuge, kHuge, QImage::Format_RGB32);
+            for (int y = 0; y < kHuge; ++y) {
+                const uint8_t* in = grid.poi + int64_t(kHuge - 1 - y) * grid.bytew;
+                auto* out = reinterpret_cast<QRgb*>(full.scanLine(y));
+                for (int x = 0; x < kHuge; ++x) {
+                    const PALETTEENTRY& e = grid.pal.rgb0[in[x]];
+                    out[x] = qRgb(e.peRed, e.peGreen, e.peBlue);
+                }
+            }
+            QPainter p(&page);
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.drawImage(QRectF(0, 0, page.width(), page.width()), full);
+        }
+    }
+    const long long after = residentPeak();
+    if (rss && before > 0) state.counters["rss_MB"] = double(after - before) / 1e6;
+    freedib(grid);
+}
+
+BENCHMARK(BM_PaintOverviewFullPicture)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_PaintOverview)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ExportPdf)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_OldWayCells)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
