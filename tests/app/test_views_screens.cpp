@@ -120,10 +120,18 @@ TEST(Screens, SizesAndFileLists) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     EXPECT_TRUE(QTest::qWaitFor([&] { return form.listModel->rowCount(form.JamShellList1->rootIndex()) == 4; }, 5000));
     shoot(form, dir, "page1-motiv.png");
+    // Wider, the list and its name column take the room.
+    const QSize designed = form.size();
+    form.resize(1280, 1024);
+    QTest::qWait(100);
+    shoot(form, dir, "page1-wide.png");
+    form.resize(designed);
+    QTest::qWait(50);
     form.PageControl2->setCurrentIndex(1);
     shoot(form, dir, "page2-groesse.png");
 
-    form.SaveDialog1->InitialDir = files.path();
+    // The chart picture was last saved there, so the dialog starts there.
+    form.dialogFolders->used(TDialogFolders::ChartPicture, files.filePath(QStringLiteral("muetze.bmp")));
     printsupport::whenModal<QFileDialog>([&](QFileDialog* d) {
         auto* list = d->findChild<QTreeView*>(QStringLiteral("treeView"));
         ASSERT_TRUE(list);
