@@ -19,7 +19,7 @@ void fillKnitMode(TMainForm& form, TKnitModeForm& k, int row) {
         const PALETTEENTRY& e = form.di3.pal.rgb0[pattern::kYarnIndexOffset + i];
         colours[std::size_t(i)] = packrgb(e.peRed, e.peGreen, e.peBlue);
     }
-    k.setPattern(pattern::yarnCells(form.di3), std::move(colours), form.maschened->value(), form.reihened->value(),
+    k.setPattern(pattern::yarnCells(form.di3), std::move(colours), form.document().maschen, form.document().reihen,
                  knittingOf(form.chartopts.rowNumbers), row);
 }
 
@@ -31,7 +31,7 @@ void TMainForm::KnitModeBtnClick(QObject*) {
         KnitModeForm->onRowChanged = [this](int row) { knitRow = row; };
         KnitModeForm->onSavePdf = [this](const QStringList& lines) {
             const output::PageChoice c = output::loadPageChoice();
-            savePagesPdf({c.cellMm(maschened->value()), c.overlap, KnitModeForm, lines});
+            savePagesPdf({c.cellMm(document_->maschen), c.overlap, KnitModeForm, lines});
         };
         // An open tracker follows the grid (edits, a new computation).
         connect(document_.get(), &pattern::PatternDocument::changed, KnitModeForm, [this](unsigned what, int, int) {

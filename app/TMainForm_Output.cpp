@@ -79,8 +79,8 @@ void TMainForm::PrintBtnClick(QObject*) {
     PrintForm = form.get();
     form->di = rdi;
     form->grid = di3;
-    form->stitchesPer10cm = maschened->value();
-    form->rowsPer10cm = reihened->value();
+    form->stitchesPer10cm = document_->maschen;
+    form->rowsPer10cm = document_->reihen;
     form->pageStyle = output::pageStyleOf(chartopts);
     form->onSavePdf = [this](TPrintForm* f) {
         const output::PageChoice c = f->pageChoice();
@@ -90,7 +90,7 @@ void TMainForm::PrintBtnClick(QObject*) {
         if (form->ShowModal() == QDialog::Accepted) {
             if (form->multiPage()) {
                 const output::PageChoice c = form->pageChoice();
-                output::PageDocument doc(di3, maschened->value(), reihened->value(), c.cellMm(maschened->value()),
+                output::PageDocument doc(di3, document_->maschen, document_->reihen, c.cellMm(document_->maschen),
                                          c.overlap, output::pageStyleOf(chartopts));
                 if (!pagesConfirmed(doc, false, this)) {
                     PrintForm = nullptr;
@@ -114,12 +114,12 @@ void TMainForm::PrintBtnClick(QObject*) {
 
 void TMainForm::PdfBtnClick(QObject*) {
     const output::PageChoice c = output::loadPageChoice();
-    savePagesPdf({c.cellMm(maschened->value()), c.overlap, this});
+    savePagesPdf({c.cellMm(document_->maschen), c.overlap, this});
 }
 
 void TMainForm::savePagesPdf(const PdfRequest& request) {
     if (!dibvalid(di3)) return;
-    output::PageDocument doc(di3, maschened->value(), reihened->value(), request.cellWidthMm, request.overlap,
+    output::PageDocument doc(di3, document_->maschen, document_->reihen, request.cellWidthMm, request.overlap,
                              output::pageStyleOf(chartopts));
     if (!document_->fileName.isEmpty()) doc.title = QFileInfo(document_->fileName).fileName();
     // Asked before the file is chosen: a refused count leaves no file.

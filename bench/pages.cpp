@@ -127,15 +127,21 @@ void BM_OldWayCells(benchmark::State& state) {
     freedib(grid);
 }
 
-// The overview page of a 12000 x 12000 grid painted twice at 300 dpi, as a
-// print preview repaints it: the picture is made once, no larger than the
-// page needs. rss_MB against the grid's own 144 MB.
-void BM_PaintOverview(benchmark::State& state) {
-    constexpr int kHuge = 12000;
+// The overview benchmarks' grid: 12000 x 12000 stitches in bands of yarns.
+constexpr int kHuge = 12000;
+dib hugeGrid() {
     dib grid{};
     newdib(&grid, kHuge, kHuge, 8, nullptr, 0);
     for (int i = 0; i < 256; ++i) grid.pal.rgb0[i] = PALETTEENTRY{uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 0};
     for (int y = 0; y < kHuge; ++y) std::memset(grid.poi + int64_t(y) * grid.bytew, 10 + (y / 100) % 64, size_t(kHuge));
+    return grid;
+}
+
+// The overview page of a 12000 x 12000 grid painted twice at 300 dpi, as a
+// print preview repaints it: the picture is made once, no larger than the
+// page needs. rss_MB against the grid's own 144 MB.
+void BM_PaintOverview(benchmark::State& state) {
+    dib grid = hugeGrid();
     output::PageDocument doc(grid, 23, 31, output::kDefaultCellMm, output::kDefaultOverlap);
     doc.setPageSize(190, 277);
     const double s = 300 / 25.4;
@@ -156,11 +162,7 @@ void BM_PaintOverview(benchmark::State& state) {
 // The baseline in the same run: the overview as it was painted before, a
 // full-size picture of the grid made afresh for every paint and scaled down.
 void BM_PaintOverviewFullPicture(benchmark::State& state) {
-    constexpr int kHuge = 12000;
-    dib grid{};
-    newdib(&grid, kHuge, kHuge, 8, nullptr, 0);
-    for (int i = 0; i < 256; ++i) grid.pal.rgb0[i] = PALETTEENTRY{uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 0};
-    for (int y = 0; y < kHuge; ++y) std::memset(grid.poi + int64_t(y) * grid.bytew, 10 + (y / 100) % 64, size_t(kHuge));
+    dib grid = hugeGrid();
     const double s = 300 / 25.4;
     QImage page(int(190 * s), int(277 * s), QImage::Format_RGB32);
     const bool rss = resetResidentPeak();
